@@ -1,0 +1,53 @@
+#include "core/record_file.hpp"
+
+#include <array>
+#include <cstring>
+
+#include "core/library_state.hpp"
+
+namespace seabed {
+
+bool RecordFile::write_bytes(std::int64_t record, const void* src, std::size_t nbytes) {
+    if (nbytes > kRecordBytes) return false;
+    std::array<char, kRecordBytes> buffer{};
+    std::memcpy(buffer.data(), src, nbytes);
+    return stream_->write(record, buffer.data(), buffer.size());
+}
+
+bool RecordFile::write_values(std::int64_t record, const void* src, std::int64_t count) {
+    if (count <= 0) return true;
+    const std::size_t nbytes = static_cast<std::size_t>(count) * 4;
+    const std::size_t whole = nbytes / kRecordBytes * kRecordBytes;
+    if (whole > 0 && !stream_->write(record, src, whole)) return false;
+    if (whole == nbytes) return true;
+    return write_bytes(record + static_cast<std::int64_t>(whole / kRecordBytes),
+                       static_cast<const char*>(src) + whole, nbytes - whole);
+}
+
+std::string file_name(const char* name, std::int64_t length) {
+    if (name == nullptr || length <= 0) return {};
+    std::size_t n = static_cast<std::size_t>(length);
+    const void* nul = std::memchr(name, '\0', n);
+    if (nul) n = static_cast<std::size_t>(static_cast<const char*>(nul) - name);
+    while (n > 0 && name[n - 1] == ' ') --n;
+    return std::string(name, n);
+}
+
+RecordFile* open_unit(std::int32_t unit, const std::string& name) {
+    auto& units = library_state().units;
+    units.erase(unit);  // a unit holds one file: reopening it closes the old one
+    auto stream = file_system().open(name);
+    if (!stream) return nullptr;
+    auto [it, inserted] = units.emplace(unit, std::make_unique<RecordFile>(std::move(stream)));
+    return it->second.get();
+}
+
+RecordFile* unit_file(std::int32_t unit) {
+    auto& units = library_state().units;
+    auto it = units.find(unit);
+    return it == units.end() ? nullptr : it->second.get();
+}
+
+void close_unit(std::int32_t unit) { library_state().units.erase(unit); }
+
+}  // namespace seabed

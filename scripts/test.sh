@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# The whole test suite: an optimised build and an AddressSanitizer +
+# UndefinedBehaviorSanitizer build, each built from scratch and run by ctest.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/setup.sh
+jobs=$(nproc 2>/dev/null || echo 2)
+
+cmake -S . -B build/release -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build build/release -j"$jobs"
+(cd build/release && ctest -j"$jobs" --output-on-failure --timeout 600)
+
+cmake -S . -B build/sanitize -DCMAKE_BUILD_TYPE=Debug -DSEABED_SANITIZE=address,undefined >/dev/null
+cmake --build build/sanitize -j"$jobs"
+(cd build/sanitize && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
+   ctest -j"$jobs" --output-on-failure --timeout 900)

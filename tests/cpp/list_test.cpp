@@ -1,0 +1,174 @@
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "core/int_list.hpp"
+#include "core/library_state.hpp"
+#include "seabed/node_list.hpp"
+
+namespace seabed {
+namespace {
+
+class ListTest : public ::testing::Test {
+protected:
+    void SetUp() override { reset_library_state(); }
+    void TearDown() override { reset_library_state(); }
+};
+
+std::vector<std::int32_t> values(const IntList& l) {
+    std::vector<std::int32_t> v;
+    for (std::int32_t i = 1; i <= l.length(); ++i) v.push_back(l.at(i));
+    return v;
+}
+
+IntList make(std::initializer_list<std::int32_t> v) {
+    IntList l;
+    for (auto x : v) l.append_data(x);
+    return l;
+}
+
+TEST_F(ListTest, CapacityDoublesAndJumpsToLargerRequests) {
+    IntList l;
+    EXPECT_EQ(l.capacity(), 0);
+    EXPECT_FALSE(l.created());
+    l.append_data(1);
+    EXPECT_EQ(l.capacity(), 8);
+    for (int i = 2; i <= 9; ++i) l.append_data(i);
+    EXPECT_EQ(l.capacity(), 16);
+    IntList g;
+    g.create();
+    g.grow(20);
+    EXPECT_EQ(g.capacity(), 20);
+    IntList h;
+    h.create();
+    h.grow(12);
+    EXPECT_EQ(h.capacity(), 16);
+    h.grow(3);
+    EXPECT_EQ(h.capacity(), 32) << "grow doubles even when the request is small";
+}
+
+TEST_F(ListTest, ZeroOrNegativeCapacityGrowsOneTwoFour) {
+    for (std::int32_t cap : {0, -5}) {
+        IntList l;
+        EXPECT_TRUE(l.create(cap));
+        EXPECT_TRUE(l.created());
+        EXPECT_EQ(l.capacity(), 0);
+        std::vector<std::int32_t> seen;
+        for (int i = 0; i < 3; ++i) {
+            l.append_data(i);
+            seen.push_back(l.capacity());
+        }
+        EXPECT_EQ(seen, (std::vector<std::int32_t>{1, 2, 4}));
+    }
+}
+
+TEST_F(ListTest, CreateOnACreatedListStartsEmpty) {
+    IntList l = make({1, 2, 3});
+    l.create(2);
+    EXPECT_EQ(l.length(), 0);
+    EXPECT_EQ(l.capacity(), 2);
+}
+
+TEST_F(ListTest, InsertRemoveAndSearch) {
+    IntList l = make({5, 7, 5, 9, 7});
+    EXPECT_EQ(l.index_of(7, 3), 5);
+    EXPECT_EQ(l.index_of(7, 6), -1);
+    EXPECT_EQ(IntList().index_of(7), -1);
+    EXPECT_FALSE(make({6, 8}).has(7));
+    l.insert(1, l.length() + 1);
+    EXPECT_EQ(values(l), (std::vector<std::int32_t>{5, 7, 5, 9, 7, 1}));
+    l.insert(4, 2, 3);
+    EXPECT_EQ(values(l), (std::vector<std::int32_t>{5, 4, 4, 4, 7, 5, 9, 7, 1}));
+    l.remove(2, 3);
+    l.remove(l.length());
+    EXPECT_EQ(values(l), (std::vector<std::int32_t>{5, 7, 5, 9, 7}));
+    l.remove_duplicates();
+    EXPECT_EQ(values(l), (std::vector<std::int32_t>{5, 7, 9}));
+}
+
+TEST_F(ListTest, AppendingAListToItselfDoublesIt) {
+    IntList l = make({1, 2, 3});
+    l.append_list(l);
+    EXPECT_EQ(values(l), (std::vector<std::int32_t>{1, 2, 3, 1, 2, 3}));
+}
+
+TEST_F(ListTest, AssignAndCompare) {
+    IntList a = make({1, 2, 3});
+    IntList empty;
+    IntList b;
+    b = a;
+    EXPECT_EQ(values(b), values(a));
+    EXPECT_EQ(b.capacity(), 3);
+    b = empty;
+    EXPECT_FALSE(b.created());
+    EXPECT_TRUE(compare_list(a, a));
+    EXPECT_TRUE(compare_list(a, empty));
+    EXPECT_TRUE(compare_list(a, make({1, 2})));
+    EXPECT_FALSE(compare_list(a, make({1, 3})));
+    EXPECT_FALSE(compare_list(make({1}), a));
+}
+
+TEST_F(ListTest, SortRemembersTheLastDirectionGiven) {
+    IntList l = make({3, 1, 2});
+    l.sort();
+    EXPECT_EQ(values(l), (std::vector<std::int32_t>{1, 2, 3}));
+    l.sort(false);
+    EXPECT_EQ(values(l), (std::vector<std::int32_t>{3, 2, 1}));
+    IntList m = make({1, 3, 2, 3});
+    m.sort();
+    EXPECT_EQ(values(m), (std::vector<std::int32_t>{3, 3, 2, 1}));
+    EXPECT_EQ(make({4}).minimum(), 4);
+    EXPECT_EQ(make({4}).maximum(), 4);
+    EXPECT_EQ(make({4, -2, 9}).minimum(), -2);
+    EXPECT_EQ(make({4, -2, 9}).maximum(), 9);
+}
+
+// Counts calls to prove operations reach each other through the table.
+class CountingList : public IntList {
+public:
+    bool grow(std::int32_t size) override {
+        ++grows;
+        return IntList::grow(size);
+    }
+    void swap(std::int32_t i, std::int32_t j) override {
+        ++swaps;
+        IntList::swap(i, j);
+    }
+    int grows = 0;
+    int swaps = 0;
+};
+
+TEST_F(ListTest, OperationsCallEachOtherThroughTheTable) {
+    CountingList l;
+    for (int i = 0; i < 9; ++i) l.append_data(9 - i);
+    EXPECT_EQ(l.grows, 1);
+    l.insert(0, 1, 8);
+    EXPECT_EQ(l.grows, 2);
+    l.sort(true);
+    EXPECT_GT(l.swaps, 0);
+}
+
+TEST_F(ListTest, NodesAreEqualWithinTheToleranceInYAndZOnly) {
+    EXPECT_TRUE(compare_node({5, 10, 20}, {7, 10.0000005f, 20}));
+    EXPECT_FALSE(compare_node({5, 10, 20}, {5, 10.0001f, 20}));
+    library_state().node_tolerance = 1.0e-4f;
+    const float y2 = 0.0f + 1.0e-4f;
+    EXPECT_TRUE(compare_node({0, 0, 0}, {0, y2, 0})) << "inclusive at exactly the tolerance";
+    EXPECT_FALSE(compare_node({0, 0, 0}, {0, 1.1e-4f, 0}));
+}
+
+TEST_F(ListTest, NodeDuplicatesKeepTheFirstOfEachGroup) {
+    NodeList l;
+    l.append_data({1, 0, 0});   // A
+    l.append_data({2, 5, 5});   // B
+    l.append_data({3, 0, 0});   // A2 equals A
+    l.append_data({4, 9, 9});   // C
+    l.remove_duplicates();
+    ASSERT_EQ(l.length(), 3);
+    EXPECT_EQ(l.at(1).x, 1);
+    EXPECT_EQ(l.at(2).x, 2);
+    EXPECT_EQ(l.at(3).x, 4);
+}
+
+}  // namespace
+}  // namespace seabed

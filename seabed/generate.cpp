@@ -62,11 +62,9 @@ Status generate_profile(RecordFile& file, std::int32_t n) {
         return Status::NoMemory;
     }
     if (!read_profile(file, rows, profile.data())) return Status::FileRead;
-    // Too few points (or too many for the 32-bit sample count) are refused here,
-    // before any generator runs, so like the entry's other early failures they
-    // write nothing.
+    // Fewer than two points are refused before generate_2d, writing nothing, like the entry's other early failures.
     if (n < 2) return Status::TooFewNodes;
-    if (n > kMaxProfilePoints) return Status::NoMemory;  // closest status
+    if (n > kMaxProfilePoints) return Status::NoMemory;  // closest status: M = 20N - 19 has no 32-bit count
     std::int64_t next_record = kFirstDataRecord + block_records(2 * rows);
     return generate_2d(file, next_record, profile.data(), n);
 }

@@ -32,9 +32,7 @@ SegmentCode segment_of(const float* yc, std::int32_t n, double y, SegmentCode hi
         }
         return hi;
     }
-    // Walk: explicit limits keep k in 1..n-1 even for unordered or NaN
-    // coordinates; for any data they stop exactly where the tests above
-    // already stop an unlimited walk, so the code is the same.
+    // Walk held to 1..n-1 by explicit limits: bounded for any data (NaN, unordered), same code as the unlimited walk.
     std::int32_t k = std::max(1, std::min(n - 1, hint));
     while (k < n - 1 && y >= static_cast<double>(yc[k])) ++k;  // y >= Y(k+1)
     while (k > 1 && static_cast<double>(yc[k - 1]) > y) --k;   // Y(k) > y

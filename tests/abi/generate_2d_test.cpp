@@ -3,7 +3,6 @@
 
 #include <cstring>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "abi/host.hpp"
@@ -91,29 +90,6 @@ TEST_F(Host2D, GeneratedProfileLoadsAndReproducesItsSamples) {
         }
         release(&profile, &slopes);
     }
-}
-
-TEST_F(Host2D, QueriesFromSeveralThreadsAgree) {
-    std::vector<float> p(x);
-    p.insert(p.end(), y.begin(), y.end());
-    std::vector<float> m(12, 0.5f);
-    const int32_t n = 12;
-    auto sweep = [&](std::vector<double>& out) {
-        int32_t segment = 0;
-        for (int i = 0; i < 20000; ++i) {
-            const double yq = -1.0 + 22.0 * i / 20000.0;
-            double xv = 0, slope = 0;
-            cubic(&yq, &n, p.data(), m.data(), &xv, &slope, &segment);
-            out.push_back(xv);
-        }
-    };
-    std::vector<double> alone, a, b;
-    sweep(alone);
-    std::thread t1(sweep, std::ref(a)), t2(sweep, std::ref(b));
-    t1.join();
-    t2.join();
-    EXPECT_EQ(a, alone);
-    EXPECT_EQ(b, alone);
 }
 
 TEST_F(Host2D, NullArgumentsDoNothing) {

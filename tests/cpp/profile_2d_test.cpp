@@ -74,15 +74,6 @@ TEST_F(Profile5, SegmentCodeDoesNotDependOnTheHint) {
         }
 }
 
-TEST(Profile2DSearch, TwoPointsNeedNoBisection) {
-    std::vector<float> p = profile_of({1.0f, 2.0f}, {0.0f, 1.0f});
-    for (SegmentCode hint : {0, 1, 7}) {
-        SegmentCode s = hint;
-        find_segment(p.data(), 2, 0.25, s);
-        EXPECT_EQ(s, 2);
-    }
-}
-
 // The bounded walk gives the literal search's code for any data, ordered or
 // not, NaN included: its limits only stop it where the literal walk stops.
 TEST(Profile2DSearch, BoundedWalkMatchesTheLiteralSearchOnHostileData) {

@@ -77,6 +77,9 @@ def write_atomically(path, data):
     try:
         with os.fdopen(fd, "wb") as f:
             f.write(data)
+        umask = os.umask(0)
+        os.umask(umask)
+        os.chmod(tmp, 0o666 & ~umask)
         os.replace(tmp, path)
     except BaseException:
         try:

@@ -57,7 +57,7 @@ def plot_profile(path, units="m", title=None):
     for kind, colour, ls in (("spline", "tab:blue", "-"), ("bessel", "tab:orange", "--")):
         with Profile2D(path, kind) as p:
             _, slope, _ = p.query(yq)
-            bottom.plot(yq, slope, color=colour, ls=ls, lw=1.0, label=f"dX/dY, {kind} cubic query")
+            bottom.plot(yq, slope, color=colour, ls=ls, lw=1.0, label=f"dX/dY, cubic query with {kind.capitalize()} slopes")
             bottom.plot(p.y, p.slopes, ".", ms=3, color=colour)
     bottom.axhline(0.0, color="grey", lw=0.6)
     bottom.set_xlabel(f"Y ({units})")
@@ -183,6 +183,9 @@ def save_figure(fig, out):
     os.close(fd)
     try:
         fig.savefig(tmp, dpi=150 if suffix == ".png" else None, format=suffix[1:])
+        umask = os.umask(0)
+        os.umask(umask)
+        os.chmod(tmp, 0o666 & ~umask)
         os.replace(tmp, out)
     except BaseException:
         if os.path.exists(tmp):

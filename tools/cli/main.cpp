@@ -190,7 +190,8 @@ void info(const Library& lib, const std::string& path) {
     fmt::print("type        {} (record 8: type {})\n", f.type_name(), f.type);
     fmt::print("nodes       {}\n", f.n);
     if (f.is_3d()) fmt::print("spacing     {}\n", f.spacing);
-    if (!f.status) fmt::print("status      none (records 9 and 10 not written)\n");
+    if (!f.status || (!f.stamped && *f.status == 0 && f.message.empty()))
+        fmt::print("status      none yet (not generated)\n");
     else fmt::print("status      {}{}\n", *f.status, f.message.empty() ? (*f.status == 0 ? " (success)" : "") : ": " + f.message);
     if (f.generated && f.is_2d()) fmt::print("counts      M = {} samples per sampled profile\n", f.m);
     if (f.generated && f.is_3d())
@@ -263,6 +264,8 @@ std::string num(double v) { return std::isnan(v) ? "nan" : fmt::format("{}", v);
 void query(const Library& lib, const QueryOptions& o) {
     SeabedFile f = read_seabed_file(o.file);
     if (!f.is_2d() && !f.is_3d()) throw status_failure(o.file, SEABED_STATUS_NOT_SEABED);
+    // The loaders trust the counts of a file; an input file has none yet.
+    if (!f.generated) throw Failure(kExitToolFailure, o.file + " holds no generated seabed (run seabed generate first)");
     std::string method = o.method.empty() ? (f.is_2d() ? "spline" : "cubic") : o.method;
     if (f.is_2d() && method != "linear" && method != "bessel" && method != "spline")
         throw Failure(kExitUsage, "a 2D profile is queried with --method linear, bessel or spline, not " + method);

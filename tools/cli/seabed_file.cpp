@@ -183,7 +183,9 @@ void write_atomically(const std::string& path, const std::vector<char>& data) {
     int err = errno;
     if (::close(fd) != 0) ok = false;
     if (ok) {
-        ::chmod(tmpl.c_str(), 0644);
+        mode_t mask = ::umask(0);
+        ::umask(mask);
+        ::chmod(tmpl.c_str(), 0666 & ~mask);
         fs::rename(tmpl, target, ec);
         if (ec) {
             ok = false;

@@ -12,6 +12,9 @@ import pytest
 
 ROOT = Path(__file__).resolve().parents[2]
 sys.path.insert(0, str(ROOT / "python"))
+# The tool runs in each test's own folder: give it an absolute library path.
+if os.environ.get("SEABED_LIBRARY"):
+    os.environ["SEABED_LIBRARY"] = str(Path(os.environ["SEABED_LIBRARY"]).resolve())
 
 import seabed  # noqa: E402
 from seabed import survey  # noqa: E402

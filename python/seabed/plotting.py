@@ -96,11 +96,12 @@ def plot_map(path, units="m", title=None, contours=12, show_nodes=True):
     colours[:, :3] *= (0.55 + 0.45 * face_shade)[:, None]
     coll = ax.tripcolor(subtri, facecolors=face_elev, cmap=cmap, norm=norm, edgecolors="none")
     coll.set_facecolor(colours)
-    cs = ax.tricontour(subtri, sub[:, 0], levels=contours, colors="black", linewidths=0.6, alpha=0.8)
+    cs = ax.tricontour(subtri, sub[:, 0], levels=contours, colors="black", linewidths=0.6, alpha=0.8,
+                       linestyles="solid")
     ax.clabel(cs, fontsize=7, fmt="%.0f")
     nodes = sf.nodes
     ntri = Triangulation(nodes[:, 1], nodes[:, 2], sf.triangles - 1)
-    ax.triplot(ntri, color="white", lw=0.25, alpha=0.45)
+    ax.triplot(ntri, color="white", lw=0.25, alpha=0.45 if sf.n < 1000 else 0.3)
     hull = hull_edges(sf.triangles) - 1
     for a, b in hull:
         ax.plot(nodes[[a, b], 1], nodes[[a, b], 2], color="crimson", lw=1.2)
@@ -109,14 +110,15 @@ def plot_map(path, units="m", title=None, contours=12, show_nodes=True):
     if show_nodes:
         ax.plot(nodes[:, 1], nodes[:, 2], ".", ms=1.2, color="black", alpha=0.6, label=f"nodes ({sf.n})")
     sm = plt.cm.ScalarMappable(norm=norm, cmap=cmap)
-    cbar = fig.colorbar(sm, ax=ax, shrink=0.85)
+    cbar = fig.colorbar(sm, ax=ax, shrink=0.8, aspect=30)
     cbar.set_label(f"elevation X ({units})")
     ax.set_aspect("equal")
     ax.set_xlabel(f"Y ({units})")
     ax.set_ylabel(f"Z ({units})")
-    ax.set_title(title or f"3D seabed: {Path(path).name}, {sf.counts.get('NS', 0)} sub-nodes at spacing "
-                          f"{sf.spacing:g} {units}, contours of the cubic surface")
-    leg = ax.legend(loc="upper right", fontsize=8, framealpha=0.85)
+    ax.set_title(title or f"3D seabed {Path(path).name}: elevation of the smooth surface\n"
+                          f"{sf.counts.get('NS', 0)} sub-nodes at spacing {sf.spacing:g} {units}, "
+                          f"contours every {cs.levels[1] - cs.levels[0]:g} {units}", fontsize=11)
+    leg = ax.legend(loc="upper center", bbox_to_anchor=(0.5, -0.09), ncol=3, fontsize=8, framealpha=1.0)
     leg.get_frame().set_facecolor("lightgrey")
     return fig
 

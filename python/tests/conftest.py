@@ -68,6 +68,16 @@ def profile_grid():
     return x, y
 
 
+def survey_grid():
+    """300 survey points whose coordinates are multiples of 1/64 below 1024 and
+    elevations multiples of 1/1024 below 128: every difference of two of them
+    is exact in float32, so the library's float edge vectors equal a double
+    peer's and comparisons come down to double rounding."""
+    x, y, z = survey.points_3d(count=300, seed=5)
+    snap = lambda v, q: (np.round(v.astype(np.float64) * q) / q).astype(np.float32)  # noqa: E731
+    return snap(x, 1024), snap(y, 64), snap(z, 64)
+
+
 @pytest.fixture(scope="session")
 def profile_file(lib, tmp_path_factory):
     need(lib, "seabed_generate", "load_seabed_2d")
@@ -82,7 +92,7 @@ def profile_file(lib, tmp_path_factory):
 def surface_file(lib, tmp_path_factory):
     need(lib, "seabed_generate", "load_seabed_3d")
     path = tmp_path_factory.mktemp("surface") / "surface.sbd"
-    x, y, z = survey.points_3d(count=300, seed=5)
+    x, y, z = survey_grid()
     seabed.write_input_3d(path, x, y, z, spacing=40.0, notes="test surface")
     result = seabed.generate(path, check=False)
     if result.status == 9:

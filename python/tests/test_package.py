@@ -8,7 +8,7 @@ import pytest
 
 import seabed
 from seabed import files, status
-from conftest import need, profile_grid
+from conftest import need, profile_grid, survey_grid
 
 
 def test_descriptor_structures_match_the_header():
@@ -125,9 +125,7 @@ def test_create_test_file_2d(lib, tmp_path):
 
 
 def test_3d_round_trip(lib, surface_file):
-    from seabed import survey
-
-    x, y, z = survey.points_3d(count=300, seed=5)
+    x, y, z = survey_grid()
     sf = seabed.read_file(surface_file)
     assert sf.generated and sf.kind == 2
     with seabed.load_3d(surface_file, "cubic") as s:

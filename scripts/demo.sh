@@ -31,8 +31,8 @@ echo "== 2D seabed"
 $seabed import "$out/survey_line.csv" "$out/seabed_2d.sbd" --2d --y y --elevation elevation
 $seabed generate "$out/seabed_2d.sbd"
 
-echo "== transect across the channel and past the mound, (Y, Z) = (150, 500) to (900, 100)"
-awk 'BEGIN { print "y,z"; for (i = 0; i <= 300; i++) { t = i / 300; printf "%.4f,%.4f\n", 150 + 750 * t, 500 - 400 * t } }' \
+echo "== transect across the channel and over the mound, (Y, Z) = (650, 590) to (750, 10)"
+awk 'BEGIN { print "y,z"; for (i = 0; i <= 300; i++) { t = i / 300; printf "%.4f,%.4f\n", 650 + 100 * t, 590 - 580 * t } }' \
   > "$out/transect_points.csv"
 $seabed query "$out/seabed_3d.sbd" --method cubic --points "$out/transect_points.csv" -o "$out/transect.csv"
 $seabed query "$out/seabed_2d.sbd" --method spline --at 250 --at 500 --at 750
@@ -40,7 +40,7 @@ $seabed query "$out/seabed_2d.sbd" --method spline --at 250 --at 500 --at 750
 echo "== pictures and exports"
 $seabed plot "$out/seabed_3d.sbd" -o "$out/seabed_3d_map.png"
 $seabed plot "$out/seabed_3d.sbd" -o "$out/seabed_3d_map.svg"
-$seabed plot "$out/seabed_3d.sbd" -o "$out/seabed_3d_transect.png" --transect 150,500,900,100
+$seabed plot "$out/seabed_3d.sbd" -o "$out/seabed_3d_transect.png" --transect 650,590,750,10
 $seabed plot "$out/seabed_2d.sbd" -o "$out/seabed_2d_profile.png"
 $seabed export "$out/seabed_3d.sbd" -o "$out/seabed_3d_surface.vtk" --what subnodes
 $seabed export "$out/seabed_3d.sbd" -o "$out/seabed_3d_nodes.ply" --what nodes

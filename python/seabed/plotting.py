@@ -96,6 +96,7 @@ def plot_map(path, units="m", title=None, contours=12, show_nodes=True):
     colours[:, :3] *= (0.55 + 0.45 * face_shade)[:, None]
     coll = ax.tripcolor(subtri, facecolors=face_elev, cmap=cmap, norm=norm, edgecolors="none")
     coll.set_facecolor(colours)
+    coll.set_rasterized(True)  # thousands of small triangles: an image inside an SVG, not polygons
     cs = ax.tricontour(subtri, sub[:, 0], levels=contours, colors="black", linewidths=0.6, alpha=0.8,
                        linestyles="solid")
     ax.clabel(cs, fontsize=7, fmt="%.0f")
@@ -163,7 +164,11 @@ def plot_transect(path, start, end, units="m", title=None, samples=400):
     inset.tricontourf(nodes[:, 1], nodes[:, 2], nodes[:, 0], levels=14, cmap="viridis")
     inset.plot([y0, y1], [z0, z1], color="crimson", lw=2)
     inset.plot([y0], [z0], "o", color="crimson")
-    inset.annotate("start", (y0, z0), textcoords="offset points", xytext=(4, 4), fontsize=8, color="crimson")
+    zmid = 0.5 * (float(nodes[:, 2].min()) + float(nodes[:, 2].max()))
+    for label, (py, pz) in (("start", (y0, z0)), ("end", (y1, z1))):
+        # Labels go towards the middle, clear of the frame and the title.
+        inset.annotate(label, (py, pz), textcoords="offset points", xytext=(5, -11 if pz > zmid else 5), fontsize=8,
+                       color="crimson", fontweight="bold")
     inset.set_aspect("equal")
     inset.set_xlabel(f"Y ({units})")
     inset.set_ylabel(f"Z ({units})")

@@ -34,3 +34,13 @@ struct Triangulation {
 [[nodiscard]] Status triangulate(std::int32_t n, float tol, float* fval, float* y, float* z, Triangulation& t);
 
 }  // namespace seabed
+
+namespace seabed {
+
+/// Position (1-based) of node in iadj, searching first, first + 1, ... up to
+/// but not including stop, which is returned when node is not found. With
+/// first = istart(i) and stop = the end of i's list plus one, it finds where
+/// neighbour node stands in node i's list.
+[[nodiscard]] std::int32_t ind_adjanode(std::int32_t stop, std::int32_t first, std::int32_t node, const NodeNo* iadj);
+
+}  // namespace seabed

@@ -1,0 +1,204 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <random>
+#include <vector>
+
+#include "core/try_resize.hpp"
+#include "seabed/triangulation.hpp"
+#include "support/triangulation_check.hpp"
+
+namespace seabed {
+namespace {
+
+using V = std::vector<std::int32_t>;
+
+struct TriRun {
+    std::vector<float> y, z, fval;
+    Triangulation t;
+    Status status = Status::Ok;
+};
+
+/// Triangulates (y, z) pairs; fval carries the input position so the
+/// permutation can be followed.
+TriRun triangulate_points(const std::vector<std::pair<float, float>>& pts, float tol = 1.0e-6f) {
+    TriRun r;
+    for (std::size_t k = 0; k < pts.size(); ++k) {
+        r.y.push_back(pts[k].first);
+        r.z.push_back(pts[k].second);
+        r.fval.push_back(static_cast<float>(k + 1));
+    }
+    r.status = triangulate(static_cast<std::int32_t>(pts.size()), tol, r.fval.data(), r.y.data(), r.z.data(), r.t);
+    return r;
+}
+
+V itri_of(const Triangulation& t) { return V(t.itri.begin(), t.itri.end()); }
+
+std::uint32_t bits(float f) {
+    std::uint32_t u;
+    std::memcpy(&u, &f, 4);
+    return u;
+}
+
+/// IPERM is a permutation and position k holds the input node iperm(k) unchanged.
+void expect_permuted(const std::vector<std::pair<float, float>>& pts, const TriRun& r) {
+    ASSERT_EQ(r.t.iperm.size(), pts.size());
+    for (std::size_t k = 0; k < pts.size(); ++k) {
+        const auto src = static_cast<std::size_t>(r.t.iperm[k] - 1);
+        ASSERT_LT(src, pts.size());
+        EXPECT_EQ(bits(r.y[k]), bits(pts[src].first)) << k;
+        EXPECT_EQ(bits(r.z[k]), bits(pts[src].second)) << k;
+        EXPECT_EQ(r.fval[k], static_cast<float>(src + 1)) << k;
+    }
+}
+
+struct Worked {
+    const char* name;
+    std::vector<std::pair<float, float>> pts;
+    V iperm, ibnd;
+    std::int32_t nb;
+    V itri, istart, iadj;
+};
+
+TEST(TriangulateWorkedExamples, ReproduceEveryArray) {
+    const Worked cases[] = {
+        {"three nodes counter-clockwise", {{0, 0}, {1, 0}, {0, 1}}, {1, 2, 3}, {1, 2, 3, 1}, 3,
+         {1, 2, 3}, {1, 4, 7}, {2, 3, 0, 3, 1, 0, 1, 2, 0}},
+        {"three nodes clockwise", {{0, 0}, {0, 1}, {1, 0}}, {1, 2, 3}, {2, 1, 3, 2}, 3,
+         {1, 3, 2}, {1, 4, 7}, {3, 2, 0, 1, 3, 0, 2, 1, 0}},
+        {"square with centre", {{0, 0}, {1, 0}, {0, 1}, {1, 1}, {0.5f, 0.5f}}, {1, 5, 3, 2, 4}, {1, 4, 5, 3, 1, 0}, 4,
+         {1, 4, 2, 1, 2, 3, 2, 5, 3, 2, 4, 5}, {1, 5, 9, 13, 17},
+         {4, 2, 3, 0, 5, 3, 1, 4, 1, 2, 5, 0, 5, 2, 1, 0, 3, 2, 4, 0}},
+        // nodes 1..3 collinear: (1,3) moves into position 3; (2,0) on the extension
+        // of hull edge 1->2 sees only 2->3 and node 2 stays on the hull
+        {"collinear start", {{0, 0}, {1, 0}, {2, 0}, {1, 3}}, {1, 2, 4, 3}, {1, 2, 4, 3, 1}, 4,
+         {1, 2, 3, 2, 4, 3}, {1, 4, 8, 12}, {2, 3, 0, 4, 3, 1, 0, 1, 2, 4, 0, 3, 2, 0}},
+        // both angles opposite 2-3 obtuse: swapped for 1-4 without the sines
+        {"obtuse swap", {{0, 0}, {1, -3}, {2, 3}, {4, 0}}, {1, 2, 3, 4}, {1, 2, 4, 3, 1}, 4,
+         {1, 2, 4, 1, 4, 3}, {1, 5, 8, 11}, {2, 4, 3, 0, 4, 1, 0, 1, 4, 0, 3, 1, 2, 0}},
+    };
+    for (const Worked& c : cases) {
+        SCOPED_TRACE(c.name);
+        const TriRun r = triangulate_points(c.pts);
+        ASSERT_EQ(r.status, Status::Ok);
+        EXPECT_EQ(r.t.iperm, c.iperm);
+        EXPECT_EQ(r.t.ibnd, c.ibnd);
+        EXPECT_EQ(r.t.nb, c.nb);
+        EXPECT_EQ(r.t.lb, c.nb + 1);
+        EXPECT_EQ(itri_of(r.t), c.itri);
+        EXPECT_EQ(r.t.nt, static_cast<std::int32_t>(c.itri.size() / 3));
+        EXPECT_EQ(r.t.istart, c.istart);
+        EXPECT_EQ(r.t.iadj, c.iadj);
+        EXPECT_EQ(r.t.nadj, static_cast<std::int32_t>(c.iadj.size()));
+        expect_permuted(c.pts, r);
+        EXPECT_EQ(test::check_triangulation(static_cast<std::int32_t>(c.pts.size()), r.y.data(), r.z.data(), r.t), "");
+    }
+}
+
+TEST(TriangulateWorkedExamples, SeedIsTheLowestPositionOfTheSmallestY) {
+    // (0,5) and (0,-5) share the smallest Y: input node 2 wins over 4
+    const TriRun r = triangulate_points({{3, 0}, {0, 5}, {4, 4}, {0, -5}, {2, 1}});
+    ASSERT_EQ(r.status, Status::Ok);
+    EXPECT_EQ(r.t.iperm[0], 2);
+}
+
+TEST(TriangulateStatus, RefusedInputs) {
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const float inf = std::numeric_limits<float>::infinity();
+    struct Case {
+        const char* name;
+        std::vector<std::pair<float, float>> pts;
+        Status status;
+    } cases[] = {
+        {"no nodes", {}, Status::TooFewNodes},
+        {"one node", {{0, 0}}, Status::TooFewNodes},
+        {"two nodes", {{0, 0}, {1, 1}}, Status::TooFewNodes},
+        {"all collinear", {{0, 0}, {1, 1}, {3, 3}, {2, 2}, {5, 5}}, Status::Collinear},
+        {"collinear within tolerance", {{0, 0}, {1, 0}, {2, 1.0e-7f}}, Status::Collinear},
+        {"first two nodes coincide", {{0, 0}, {0, 0}, {1, 1}, {2, 0}}, Status::Collinear},
+        {"a later node repeats a hull node", {{0, 0}, {4, 0}, {0, 4}, {4, 0}, {9, 9}}, Status::Collinear},
+        {"NaN in Y", {{0, 0}, {nan, 1}, {1, 0}, {1, 1}}, Status::Collinear},
+        {"NaN in Z", {{0, 0}, {0, 1}, {1, nan}, {1, 1}}, Status::Collinear},
+        {"infinite Y", {{-inf, 0}, {0, 1}, {1, 0}}, Status::Collinear},
+        {"infinite Z", {{0, 0}, {0, 1}, {1, 0}, {2, inf}}, Status::Collinear},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(triangulate_points(c.pts).status, c.status);
+    }
+}
+
+TEST(TriangulateStatus, NegativeCountAllocatesNothing) {
+    Triangulation t;
+    t.iperm = {7, 7};
+    float v = 0.0f;
+    EXPECT_EQ(triangulate(-5, 1.0e-6f, &v, &v, &v, t), Status::TooFewNodes);
+    EXPECT_TRUE(t.iperm.empty());
+}
+
+TEST(TriangulateStatus, HugeButFiniteCoordinatesTerminate) {
+    // differences overflow float: the keys become infinite and tests see NaN,
+    // but every loop still ends
+    const TriRun r = triangulate_points({{-3.0e38f, 0}, {3.0e38f, 1}, {0, 3.0e38f}, {1.0e38f, -3.0e38f}, {0, 0}});
+    (void)r.status;
+    SUCCEED();
+}
+
+TEST(TriangulateStatus, EveryAllocationFailureHasItsCode) {
+    // the k-th allocation fails, k = 1, 2, ... until the call succeeds
+    std::vector<std::pair<float, float>> pts;
+    std::mt19937 gen(7);
+    std::uniform_real_distribution<float> u(0.0f, 1.0f);
+    for (int k = 0; k < 12; ++k) pts.emplace_back(u(gen), u(gen));
+    std::vector<Status> seen;
+    for (std::int64_t k = 1; k < 200; ++k) {
+        alloc_fault::fail_nth(k);
+        const TriRun r = triangulate_points(pts);
+        alloc_fault::fail_nth(0);
+        if (r.status == Status::Ok) break;
+        seen.push_back(r.status);
+    }
+    // 20, 21, 22: driver; 23 x 4: reorderings; 24 x 4: hull, istart, lists,
+    // marks; 25 per boundary splice; then 26 and 27 when packing
+    ASSERT_GE(seen.size(), 13u);
+    const std::vector<Status> head = {Status::AllocSortPermutation, Status::AllocIperm, Status::AllocDistanceKeys,
+                                      Status::AllocReorderCopy,     Status::AllocReorderCopy, Status::AllocReorderCopy,
+                                      Status::AllocReorderCopy,     Status::AllocNodeLists,   Status::AllocNodeLists,
+                                      Status::AllocNodeLists,       Status::AllocNodeLists};
+    EXPECT_EQ(std::vector<Status>(seen.begin(), seen.begin() + 11), head);
+    EXPECT_EQ(seen[seen.size() - 2], Status::AllocIadj);
+    EXPECT_EQ(seen.back(), Status::AllocItri);
+    for (std::size_t k = 11; k + 2 < seen.size(); ++k) EXPECT_EQ(seen[k], Status::AllocBoundaryCopy) << k;
+}
+
+TEST(TriangulateArrays, SecondCallReplacesTheArrays) {
+    const std::vector<std::pair<float, float>> pts = {{0, 0}, {1, 0}, {0, 1}, {1, 1}, {0.5f, 0.5f}};
+    TriRun r = triangulate_points(pts);
+    ASSERT_EQ(r.status, Status::Ok);
+    const Triangulation first = r.t;
+    // the same arrays again, from the original input
+    std::vector<float> y, z, f;
+    for (const auto& p : pts) y.push_back(p.first), z.push_back(p.second), f.push_back(0);
+    ASSERT_EQ(triangulate(5, 1.0e-6f, f.data(), y.data(), z.data(), r.t), Status::Ok);
+    EXPECT_EQ(r.t.iperm, first.iperm);
+    EXPECT_EQ(r.t.itri, first.itri);
+    EXPECT_EQ(r.t.iadj, first.iadj);
+    EXPECT_EQ(r.t.iadj.capacity(), r.t.iadj.size()) << "released and allocated afresh";
+    // a failed call still releases what the previous one left
+    ASSERT_EQ(triangulate(2, 1.0e-6f, f.data(), y.data(), z.data(), r.t), Status::TooFewNodes);
+    EXPECT_TRUE(r.t.itri.empty());
+    EXPECT_TRUE(r.t.iadj.empty());
+}
+
+TEST(TriangulateArrays, IndAdjanodeStopsBeforeStop) {
+    const V iadj = {4, 2, 3, 0, 5, 3, 1, 4};
+    EXPECT_EQ(ind_adjanode(5, 1, 3, iadj.data()), 3);
+    EXPECT_EQ(ind_adjanode(9, 5, 4, iadj.data()), 8);
+    EXPECT_EQ(ind_adjanode(8, 5, 4, iadj.data()), 8) << "the entry at stop is not examined";
+    EXPECT_EQ(ind_adjanode(5, 1, 5, iadj.data()), 5);
+}
+
+}  // namespace
+}  // namespace seabed

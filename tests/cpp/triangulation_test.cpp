@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <algorithm>
 #include <limits>
 #include <random>
 #include <vector>
@@ -151,7 +152,10 @@ TEST(TriangulateStatus, EveryAllocationFailureHasItsCode) {
     std::vector<std::pair<float, float>> pts;
     std::mt19937 gen(7);
     std::uniform_real_distribution<float> u(0.0f, 1.0f);
-    for (int k = 0; k < 12; ++k) pts.emplace_back(u(gen), u(gen));
+    for (int k = 0; k < 12; ++k) {
+        const float a = u(gen);
+        pts.emplace_back(a, u(gen));
+    }
     std::vector<Status> seen;
     for (std::int64_t k = 1; k < 200; ++k) {
         alloc_fault::fail_nth(k);
@@ -198,6 +202,181 @@ TEST(TriangulateArrays, IndAdjanodeStopsBeforeStop) {
     EXPECT_EQ(ind_adjanode(9, 5, 4, iadj.data()), 8);
     EXPECT_EQ(ind_adjanode(8, 5, 4, iadj.data()), 8) << "the entry at stop is not examined";
     EXPECT_EQ(ind_adjanode(5, 1, 5, iadj.data()), 5);
+}
+
+}  // namespace
+}  // namespace seabed
+
+namespace seabed {
+namespace {
+
+using Points = std::vector<std::pair<float, float>>;
+
+Points uniform(std::uint32_t seed, int n, float half_width = 1.0f) {
+    std::mt19937 gen(seed);
+    std::uniform_real_distribution<float> u(-half_width, half_width);
+    Points p;
+    for (int k = 0; k < n; ++k) {
+        const float a = u(gen);  // draws in a fixed order, whatever the compiler's argument order
+        p.emplace_back(a, u(gen));
+    }
+    return p;
+}
+
+Points clustered(std::uint32_t seed, int n) {
+    std::mt19937 gen(seed);
+    std::uniform_real_distribution<float> centre(0.0f, 100.0f);
+    std::normal_distribution<float> spread(0.0f, 0.5f);
+    Points centres;
+    for (int c = 0; c < 6; ++c) {
+        const float a = centre(gen);
+        centres.emplace_back(a, centre(gen));
+    }
+    Points p;
+    for (int k = 0; k < n; ++k) {
+        const auto& c = centres[static_cast<std::size_t>(k) % centres.size()];
+        const float a = c.first + spread(gen);
+        p.emplace_back(a, c.second + spread(gen));
+    }
+    return p;
+}
+
+/// m x m nodes spaced h from (y0, z0), in row order or shuffled.
+Points grid(int m, float h, float y0, float z0, std::uint32_t shuffle_seed) {
+    Points p;
+    for (int i = 0; i < m; ++i)
+        for (int j = 0; j < m; ++j) p.emplace_back(y0 + h * static_cast<float>(j), z0 + h * static_cast<float>(i));
+    if (shuffle_seed != 0) std::shuffle(p.begin(), p.end(), std::mt19937(shuffle_seed));
+    return p;
+}
+
+Points circle(int n, float r) {
+    Points p;
+    for (int k = 0; k < n; ++k) {
+        const double a = 2.0 * 3.14159265358979323846 * k / n;
+        p.emplace_back(static_cast<float>(r * std::cos(a)), static_cast<float>(r * std::sin(a)));
+    }
+    return p;
+}
+
+/// Node 1 has the smallest Y and the others follow by distance from it, save
+/// the one node that may have moved into position 3.
+void expect_sweep_order(const TriRun& r) {
+    const std::size_t n = r.y.size();
+    for (std::size_t k = 1; k < n; ++k) ASSERT_LE(r.y[0], r.y[k]);
+    auto key = [&](std::size_t k) {
+        const float dy = r.y[k] - r.y[0], dz = r.z[k] - r.z[0];
+        return dy * dy + dz * dz;
+    };
+    float last = 0.0f;
+    for (std::size_t k = 1; k < n; ++k) {
+        if (k == 2) continue;
+        EXPECT_LE(last, key(k)) << "position " << k + 1;
+        last = key(k);
+    }
+}
+
+// The swap margin is absolute (1.19e-6 in length^4, about 0.033^4): where nodes
+// lie closer than that, nearly every diagonal passes and the result is only
+// roughly Delaunay, so the sets whose edges are checked keep spacings well above.
+constexpr test::CheckOptions kNoDelaunay{true, false};
+
+struct PropertyCase {
+    const char* name;
+    Points pts;
+    test::CheckOptions options;
+};
+
+TEST(TriangulateProperties, InvariantsHoldOnVariedPointSets) {
+    std::vector<PropertyCase> cases;
+    for (std::uint32_t s = 1; s <= 4; ++s) cases.push_back({"uniform", uniform(s, 400), {}});
+    for (std::uint32_t s = 1; s <= 3; ++s) cases.push_back({"clustered", clustered(s, 300), {}});
+    cases.push_back({"grid in row order", grid(16, 1.0f, 0.0f, 0.0f, 0), {}});
+    cases.push_back({"shuffled grid", grid(16, 1.0f, 0.0f, 0.0f, 5), {}});
+    cases.push_back({"shuffled offset grid", grid(13, 0.25f, -7.0f, 3.0f, 9), {}});
+    cases.push_back({"small-spaced grid", grid(12, 0.01f, 100.0f, -50.0f, 3), kNoDelaunay});
+    cases.push_back({"points on a circle", circle(60, 10.0f), {}});
+    cases.push_back({"points on a small circle", circle(25, 0.01f), kNoDelaunay});
+    cases.push_back({"dense uniform", uniform(99, 5000), kNoDelaunay});
+    cases.push_back({"grid plus circle", [] {
+                         Points p = grid(9, 1.0f, 0.0f, 0.0f, 2);
+                         for (auto q : circle(40, 6.0f)) p.emplace_back(q.first + 4.0f, q.second + 4.0f);
+                         return p;
+                     }(),
+                     {}});
+    cases.push_back({"large uniform", uniform(99, 20000, 100.0f), {false, true}});
+    for (const PropertyCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        const TriRun r = triangulate_points(c.pts);
+        ASSERT_EQ(r.status, Status::Ok);
+        const auto n = static_cast<std::int32_t>(c.pts.size());
+        EXPECT_EQ(test::check_triangulation(n, r.y.data(), r.z.data(), r.t, c.options), "");
+        expect_permuted(c.pts, r);
+        expect_sweep_order(r);
+    }
+}
+
+TEST(TriangulateProperties, GeneralPositionGivesTheDelaunayTriangulation) {
+    for (std::uint32_t s = 1; s <= 12; ++s) {
+        SCOPED_TRACE(s);
+        const Points pts = uniform(1000 + s, 36);
+        const TriRun r = triangulate_points(pts);
+        ASSERT_EQ(r.status, Status::Ok);
+        const auto n = static_cast<std::int32_t>(pts.size());
+        EXPECT_EQ(test::triangle_set(r.t), test::brute_force_delaunay(n, r.y.data(), r.z.data()));
+    }
+}
+
+TEST(TriangulateProperties, ResultIsAFunctionOfTheInputOrderOnly) {
+    // the same input twice gives the same arrays bit for bit
+    const Points pts = grid(10, 1.0f, 0.0f, 0.0f, 17);
+    const TriRun a = triangulate_points(pts), b = triangulate_points(pts);
+    ASSERT_EQ(a.status, Status::Ok);
+    EXPECT_EQ(a.t.iperm, b.t.iperm);
+    EXPECT_EQ(a.t.ibnd, b.t.ibnd);
+    EXPECT_EQ(a.t.iadj, b.t.iadj);
+    EXPECT_EQ(a.t.itri, b.t.itri);
+}
+
+}  // namespace
+}  // namespace seabed
+
+namespace seabed {
+namespace {
+
+TEST(TriangulationCheck, FindsPlantedFaults) {
+    const Points pts = {{0, 0}, {1, 0}, {0, 1}, {1, 1}, {0.5f, 0.5f}};
+    const TriRun good = triangulate_points(pts);
+    ASSERT_EQ(good.status, Status::Ok);
+    struct Fault {
+        const char* name;
+        void (*plant)(Triangulation&);
+    } faults[] = {
+        {"wrong hull count", [](Triangulation& t) { t.nb = 3; }},
+        {"hull not closed", [](Triangulation& t) { t.ibnd[4] = 4; }},
+        {"neighbour order reversed", [](Triangulation& t) { std::swap(t.iadj[4], t.iadj[6]); }},
+        {"one-sided neighbour", [](Triangulation& t) { t.iadj[1] = 5; }},
+        {"clockwise triangle listed", [](Triangulation& t) { std::swap(t.itri[1], t.itri[2]); }},
+        {"triangle order", [](Triangulation& t) { std::swap_ranges(t.itri.begin(), t.itri.begin() + 3, t.itri.begin() + 6); }},
+        {"iperm repeats", [](Triangulation& t) { t.iperm[1] = 1; }},
+    };
+    for (const Fault& f : faults) {
+        SCOPED_TRACE(f.name);
+        Triangulation t = good.t;
+        f.plant(t);
+        EXPECT_NE(test::check_triangulation(5, good.y.data(), good.z.data(), t), "");
+    }
+    // The obtuse quadrilateral left with the diagonal 2-3 is not Delaunay.
+    const float y[] = {0, 1, 2, 4}, z[] = {0, -3, 3, 0};
+    Triangulation t;
+    t.iperm = {1, 2, 3, 4};
+    t.ibnd = {1, 2, 4, 3, 1};
+    t.nb = 4, t.lb = 5, t.nt = 2, t.nadj = 14;
+    t.itri = {1, 2, 3, 2, 4, 3};
+    t.istart = {1, 4, 8, 12};
+    t.iadj = {2, 3, 0, 4, 3, 1, 0, 1, 2, 4, 0, 3, 2, 0};
+    const std::string found = test::check_triangulation(4, y, z, t);
+    EXPECT_NE(found.find("Delaunay"), std::string::npos) << found;
 }
 
 }  // namespace

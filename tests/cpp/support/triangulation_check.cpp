@@ -158,8 +158,9 @@ std::string check_triangulation(std::int32_t n, const float* y, const float* z, 
                 const std::int32_t in1 = tri[static_cast<std::size_t>(e)];
                 const std::int32_t io1 = tri[static_cast<std::size_t>((e + 1) % 3)];
                 const std::int32_t io2 = tri[static_cast<std::size_t>((e + 2) % 3)];
-                const std::int32_t in2 = after(io1, io2);
-                if (in2 == 0 || after(io2, io1) == 0) continue;  // hull edge
+                // (in2, io2, io1) counter-clockwise: in2 follows io1 in io2's list
+                const std::int32_t in2 = after(io2, io1);
+                if (in2 == 0) continue;  // hull edge
                 auto d = [&](std::int32_t a, std::int32_t b, bool second) {
                     return second ? double(z[b - 1]) - double(z[a - 1]) : double(y[b - 1]) - double(y[a - 1]);
                 };

@@ -17,7 +17,8 @@ namespace seabed::test {
 struct CheckOptions {
     /// Check that every node lies inside or on the hull (quadratic; off for big sets).
     bool containment = true;
-    /// Check every interior edge against the swap test's condition.
+    /// Check every interior edge against the swap test's condition. Holds only
+    /// where the absolute swap margin is negligible at the node spacing.
     bool delaunay = true;
 };
 

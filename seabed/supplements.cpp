@@ -21,11 +21,6 @@ bool nodes_close(float a1, float b1, float a2, float b2, float tol) {
     return std::fabs(a1 - a2) <= tol && std::fabs(b1 - b2) <= tol;
 }
 
-bool lineleftf(double ap, double bp, float aa, float ba, float ab, float bb) {
-    const double a_a = aa, b_a = ba, a_b = ab, b_b = bb;  // fp: widened before any difference
-    return (ap - a_a) * (b_b - b_a) <= (a_b - a_a) * (bp - b_a);
-}
-
 float tri_area(const float ua[3], const float ub[3]) {
     return 0.5f * ((ub[0] - ub[1]) * ua[2] + (ub[2] - ub[0]) * ua[1] + (ub[1] - ub[2]) * ua[0]);
 }

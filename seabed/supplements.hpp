@@ -19,7 +19,11 @@ bool nodes_close(float a1, float b1, float a2, float b2, float tol);
 
 /// True when P lies left of or on the directed line A->B; no tolerance.
 /// fp: A and B widened to double, every difference and product in double.
-bool lineleftf(double ap, double bp, float aa, float ba, float ab, float bb);
+/// Inline: the hull scan of node insertion calls it once per hull edge.
+inline bool lineleftf(double ap, double bp, float aa, float ba, float ab, float bb) {
+    const double a_a = aa, b_a = ba, a_b = ab, b_b = bb;  // fp: widened before any difference
+    return (ap - a_a) * (b_b - b_a) <= (a_b - a_a) * (bp - b_a);
+}
 
 /// Signed area of the triangle (ua[k], ub[k]), k = 0..2; positive when
 /// counter-clockwise. fp: float.

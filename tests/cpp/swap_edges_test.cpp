@@ -88,6 +88,36 @@ TEST(SwapTri, ReplacesTheDiagonalInAllFourLists) {
     EXPECT_EQ(values(lists[3]), (V{1, 3, 0}));
 }
 
+TEST(SwapSweep, SwapsTheObtuseDiagonalAndRefusesInconsistentLists) {
+    // nodes (0,0), (1,-3), (2,3), (4,0) just after node 4 is linked to the edge 2->3
+    const float y[] = {0, 1, 2, 4}, z[] = {0, -3, 3, 0};
+    struct Case {
+        const char* name;
+        V list2;
+        bool one_already_linked;
+        Status status;
+    } cases[] = {
+        {"consistent", {4, 3, 1, 0}, false, Status::Ok},
+        {"opposite node already linked", {4, 3, 1, 0}, true, Status::InsertRefMissing},
+        {"edge missing from the other end", {4, 1, 0}, false, Status::InsertRefMissing},
+        {"nothing beyond the edge", {4, 1, 3, 0}, false, Status::InsertZero},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        NodeLists lists;
+        lists.push_back(make({2, 3, 0}));
+        lists.push_back(make(c.list2));
+        lists.push_back(make({1, 2, 4, 0}));
+        lists.push_back(make({3, 2, 0}));
+        std::vector<std::int32_t> linked = {0, c.one_already_linked ? 4 : 0, 4, 4, 4};
+        EXPECT_EQ(swap_sweep(4, y, z, lists, linked), c.status);
+        if (c.status == Status::Ok) {
+            EXPECT_EQ(values(lists[3]), (V{3, 1, 2, 0}));
+            EXPECT_EQ(values(lists[0]), (V{2, 4, 3, 0}));
+        }
+    }
+}
+
 TEST(Rlmost, WrappingChainRotatesTheHull) {
     // square hull 1..4; node 5 below-left sees 4->1 and 1->2
     const float y[] = {0, 1, 1, 0, -1}, z[] = {0, 0, 1, 1, -1};

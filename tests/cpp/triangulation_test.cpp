@@ -327,17 +327,6 @@ TEST(TriangulateProperties, GeneralPositionGivesTheDelaunayTriangulation) {
     }
 }
 
-TEST(TriangulateProperties, ResultIsAFunctionOfTheInputOrderOnly) {
-    // the same input twice gives the same arrays bit for bit
-    const Points pts = grid(10, 1.0f, 0.0f, 0.0f, 17);
-    const TriRun a = triangulate_points(pts), b = triangulate_points(pts);
-    ASSERT_EQ(a.status, Status::Ok);
-    EXPECT_EQ(a.t.iperm, b.t.iperm);
-    EXPECT_EQ(a.t.ibnd, b.t.ibnd);
-    EXPECT_EQ(a.t.iadj, b.t.iadj);
-    EXPECT_EQ(a.t.itri, b.t.itri);
-}
-
 }  // namespace
 }  // namespace seabed
 

@@ -1,4 +1,4 @@
-// The part of the hull that a new node sees.
+// The stretch of the hull that a new node sees.
 #pragma once
 
 #include <cstdint>

@@ -39,7 +39,7 @@ void partition(float* a, std::int32_t* idx, std::int32_t lo, std::int32_t hi, st
 }  // namespace
 
 void quick_sort_recursive(float* a, std::int32_t* idx, std::int32_t lo, std::int32_t hi) {
-    // The two parts of a partition are disjoint, so sorting them in either
+    // The two sides of a partition are disjoint, so sorting them in either
     // order gives the same result: recurse into the smaller and loop on the
     // larger, which bounds the depth by log2(n) on any input.
     for (;;) {

@@ -44,7 +44,7 @@ TEST(QuickSort, TiesFollowTheExchangeSortAndThePartition) {
     EXPECT_EQ(untouched, V{9}) << "an empty array leaves IDX alone";
 }
 
-// The straightforward form: recursion into both parts, left first.
+// The straightforward form: recursion into both sides, left first.
 void reference(std::vector<float>& a, V& idx, int lo, int hi) {
     auto ex = [&](int i, int j) {
         std::swap(a[i - 1], a[j - 1]);

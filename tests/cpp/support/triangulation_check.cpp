@@ -8,9 +8,9 @@ namespace seabed::test {
 namespace {
 
 template <class... A>
-std::string say(const A&... parts) {
+std::string say(const A&... pieces) {
     std::ostringstream out;
-    (out << ... << parts);
+    (out << ... << pieces);
     return out.str();
 }
 

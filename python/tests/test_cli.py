@@ -281,3 +281,35 @@ def test_info_and_plots_3d(run, tmp_path, generated_surface):
     assert b"<svg" in (tmp_path / "t.svg").read_bytes()[:2000]
     r = run("query", "s.sbd", "--method", "bessel", "--at", "1,1")
     assert r.returncode == 64
+
+
+def test_progress_is_drawn_on_a_terminal_only(cli_path, tmp_path, generated_profile):
+    import os
+    import pty
+    import subprocess
+
+    master, slave = pty.openpty()
+    try:
+        r = subprocess.run([str(cli_path), "query", "p.sbd", "--at", "1", "--at", "2"], cwd=tmp_path,
+                           stdout=subprocess.PIPE, stderr=slave, timeout=60)
+        os.close(slave)
+        drawn = b""
+        while True:
+            try:
+                chunk = os.read(master, 4096)
+            except OSError:
+                break
+            if not chunk:
+                break
+            drawn += chunk
+    finally:
+        os.close(master)
+    assert r.returncode == 0 and b"\r" not in r.stdout
+    assert b"querying: 2/2 (100%)" in drawn
+
+
+def test_an_output_that_is_a_folder_is_refused(run, tmp_path, generated_profile):
+    (tmp_path / "out.vtk").mkdir()
+    r = run("export", "p.sbd", "-o", "out.vtk")
+    assert r.returncode == 1 and "cannot write out.vtk: it is a folder" in r.stderr
+    assert list((tmp_path / "out.vtk").iterdir()) == []

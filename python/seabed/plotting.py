@@ -40,8 +40,8 @@ def plot_profile(path, units="m", title=None):
         raise ValueError(f"{path} holds a {sf.kind_name}, not a 2D profile")
     if not sf.generated:
         raise ValueError(f"{path} is not generated (status record: {sf.status}); run seabed generate first")
-    fig, (top, bottom) = plt.subplots(2, 1, figsize=(10, 6.5), sharex=True,
-                                      gridspec_kw={"height_ratios": [3, 2]}, constrained_layout=True)
+    fig, (top, bottom, diff) = plt.subplots(3, 1, figsize=(10, 8), sharex=True,
+                                            gridspec_kw={"height_ratios": [3, 2, 1.2]}, constrained_layout=True)
     x, y = sf.nodes[:, 0], sf.nodes[:, 1]
     top.plot(sf.spline_samples[:, 1], sf.spline_samples[:, 0], color="tab:blue", lw=1.4,
              label="spline slopes (stored samples)")
@@ -57,10 +57,16 @@ def plot_profile(path, units="m", title=None):
     for kind, colour, ls in (("spline", "tab:blue", "-"), ("bessel", "tab:orange", "--")):
         with Profile2D(path, kind) as p:
             _, slope, _ = p.query(yq)
-            bottom.plot(yq, slope, color=colour, ls=ls, lw=1.0, label=f"dX/dY, cubic query with {kind.capitalize()} slopes")
+            bottom.plot(yq, slope, color=colour, ls=ls, lw=1.0, label=f"dX/dY, cubic query with {dict(spline='spline', bessel='Bessel')[kind]} slopes")
             bottom.plot(p.y, p.slopes, ".", ms=3, color=colour)
     bottom.axhline(0.0, color="grey", lw=0.6)
-    bottom.set_xlabel(f"Y ({units})")
+    # At the scale of the profile the two sampled curves coincide; their
+    # difference shows where the slope rules disagree.
+    diff.plot(sf.spline_samples[:, 1], sf.spline_samples[:, 0] - sf.bessel_samples[:, 0], color="tab:purple", lw=0.9)
+    diff.axhline(0.0, color="grey", lw=0.6)
+    diff.set_ylabel(f"spline − Bessel ({units})", fontsize=9)
+    diff.grid(alpha=0.3)
+    diff.set_xlabel(f"Y ({units})")
     bottom.set_ylabel("slope dX/dY")
     bottom.legend(loc="best", fontsize=8)
     bottom.grid(alpha=0.3)

@@ -57,7 +57,8 @@ def plot_profile(path, units="m", title=None):
     for kind, colour, ls in (("spline", "tab:blue", "-"), ("bessel", "tab:orange", "--")):
         with Profile2D(path, kind) as p:
             _, slope, _ = p.query(yq)
-            bottom.plot(yq, slope, color=colour, ls=ls, lw=1.0, label=f"dX/dY, cubic query with {dict(spline='spline', bessel='Bessel')[kind]} slopes")
+            name = "Bessel" if kind == "bessel" else kind
+            bottom.plot(yq, slope, color=colour, ls=ls, lw=1.0, label=f"dX/dY, cubic query with {name} slopes")
             bottom.plot(p.y, p.slopes, ".", ms=3, color=colour)
     bottom.axhline(0.0, color="grey", lw=0.6)
     # At the scale of the profile the two sampled curves coincide; their

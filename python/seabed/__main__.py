@@ -31,7 +31,8 @@ def main(argv=None):
     plot.add_argument("--title")
     survey = sub.add_parser("survey", help="write the synthetic demonstration survey as CSV")
     survey.add_argument("output")
-    survey.add_argument("--2d", dest="line", action="store_true", help="one survey line (Y, X) instead of scattered points")
+    survey.add_argument("--2d", dest="line", action="store_true",
+                        help="one survey line (Y, elevation) instead of scattered points")
     survey.add_argument("--count", type=int, default=3000)
     args = parser.parse_args(argv)
 

@@ -93,7 +93,8 @@ def test_import_sort_and_missing_inputs(run, tmp_path):
 def test_generate_info_and_their_failures(run, tmp_path, generated_profile):
     r = run("info", "p.sbd")
     assert r.returncode == 0, r.stderr
-    for text in ("2D profile", "stamp 1 8 4 2 7 2015", "status      0 (success)", "M = 1601", "note 2      seabed import"):
+    for text in ("2D profile", "stamp 1 8 4 2 7 2015", "status      0 (success)", "M = 1601",
+                 "note 2      seabed import"):
         assert text in r.stdout
     r = run("generate", "missing.sbd")
     assert r.returncode == 2 and "status 2: Seabed file does not exist" in r.stderr and r.stdout == ""

@@ -25,8 +25,10 @@ Mesh mesh_of(const SeabedFile& f, const std::string& what) {
     m.title = fmt::format("seabed {} ({}): {}", f.path, f.type_name(), what);
     if (f.is_2d()) {
         const std::vector<float>* pairs = &f.nodes;
-        if (what == "spline") pairs = &f.spline_samples;
-        else if (what == "bessel") pairs = &f.bessel_samples;
+        if (what == "spline")
+            pairs = &f.spline_samples;
+        else if (what == "bessel")
+            pairs = &f.bessel_samples;
         else if (what != "nodes")
             throw Failure(kExitUsage, "a 2D profile exports nodes, spline or bessel, not " + what);
         m.polyline = true;
@@ -50,8 +52,8 @@ Mesh mesh_of(const SeabedFile& f, const std::string& what) {
     for (std::size_t t = 0; t < tri.size(); ++t) {
         std::int32_t v = tri[t];
         if (v < 1 || static_cast<std::size_t>(v) > count)
-            throw Failure(kExitToolFailure, fmt::format("{}: triangle {} names vertex {} of {}", f.path, t / 3 + 1, v,
-                                                        count));
+            throw Failure(kExitToolFailure,
+                          fmt::format("{}: triangle {} names vertex {} of {}", f.path, t / 3 + 1, v, count));
         m.triangles.push_back(v - 1);
     }
     if (sub)
@@ -65,7 +67,8 @@ std::string vtk(const Mesh& m) {
     auto out = std::back_inserter(s);
     std::size_t n = m.points.size() / 3;
     fmt::format_to(out, "POINTS {} float\n", n);
-    for (std::size_t i = 0; i < n; ++i) fmt::format_to(out, "{} {} {}\n", m.points[3 * i], m.points[3 * i + 1], m.points[3 * i + 2]);
+    for (std::size_t i = 0; i < n; ++i)
+        fmt::format_to(out, "{} {} {}\n", m.points[3 * i], m.points[3 * i + 1], m.points[3 * i + 2]);
     if (m.polyline) {
         fmt::format_to(out, "LINES 1 {}\n{}", n + 1, n);
         for (std::size_t i = 0; i < n; ++i) fmt::format_to(out, " {}", i);
@@ -90,7 +93,8 @@ std::string obj(const Mesh& m) {
     std::string s = fmt::format("# {}\n# x = Y, y = Z, z = X (elevation up)\n", m.title);
     auto out = std::back_inserter(s);
     std::size_t n = m.points.size() / 3;
-    for (std::size_t i = 0; i < n; ++i) fmt::format_to(out, "v {} {} {}\n", m.points[3 * i], m.points[3 * i + 1], m.points[3 * i + 2]);
+    for (std::size_t i = 0; i < n; ++i)
+        fmt::format_to(out, "v {} {} {}\n", m.points[3 * i], m.points[3 * i + 1], m.points[3 * i + 2]);
     for (std::size_t i = 0; i < m.normals.size() / 3; ++i)
         fmt::format_to(out, "vn {} {} {}\n", m.normals[3 * i], m.normals[3 * i + 1], m.normals[3 * i + 2]);
     if (m.polyline) {
@@ -100,26 +104,32 @@ std::string obj(const Mesh& m) {
     }
     for (std::size_t t = 0; t < m.triangles.size() / 3; ++t) {
         std::int32_t a = m.triangles[3 * t] + 1, b = m.triangles[3 * t + 1] + 1, c = m.triangles[3 * t + 2] + 1;
-        if (m.normals.empty()) fmt::format_to(out, "f {} {} {}\n", a, b, c);
-        else fmt::format_to(out, "f {0}//{0} {1}//{1} {2}//{2}\n", a, b, c);
+        if (m.normals.empty())
+            fmt::format_to(out, "f {} {} {}\n", a, b, c);
+        else
+            fmt::format_to(out, "f {0}//{0} {1}//{1} {2}//{2}\n", a, b, c);
     }
     return s;
 }
 
 std::string ply(const Mesh& m) {
     std::size_t n = m.points.size() / 3;
-    std::string s = fmt::format("ply\nformat ascii 1.0\ncomment {}\ncomment x = Y, y = Z, z = X (elevation up)\n"
-                                "element vertex {}\nproperty float x\nproperty float y\nproperty float z\n"
-                                "property float elevation\n",
-                                m.title, n);
+    std::string s = fmt::format(
+        "ply\nformat ascii 1.0\ncomment {}\ncomment x = Y, y = Z, z = X (elevation up)\n"
+        "element vertex {}\nproperty float x\nproperty float y\nproperty float z\n"
+        "property float elevation\n",
+        m.title, n);
     auto out = std::back_inserter(s);
     if (!m.normals.empty()) s += "property float nx\nproperty float ny\nproperty float nz\n";
-    if (m.polyline) fmt::format_to(out, "element edge {}\nproperty int vertex1\nproperty int vertex2\n", n ? n - 1 : 0);
-    else fmt::format_to(out, "element face {}\nproperty list uchar int vertex_indices\n", m.triangles.size() / 3);
+    if (m.polyline)
+        fmt::format_to(out, "element edge {}\nproperty int vertex1\nproperty int vertex2\n", n ? n - 1 : 0);
+    else
+        fmt::format_to(out, "element face {}\nproperty list uchar int vertex_indices\n", m.triangles.size() / 3);
     s += "end_header\n";
     for (std::size_t i = 0; i < n; ++i) {
         fmt::format_to(out, "{} {} {} {}", m.points[3 * i], m.points[3 * i + 1], m.points[3 * i + 2], m.elevation[i]);
-        if (!m.normals.empty()) fmt::format_to(out, " {} {} {}", m.normals[3 * i], m.normals[3 * i + 1], m.normals[3 * i + 2]);
+        if (!m.normals.empty())
+            fmt::format_to(out, " {} {} {}", m.normals[3 * i], m.normals[3 * i + 1], m.normals[3 * i + 2]);
         s += "\n";
     }
     if (m.polyline)

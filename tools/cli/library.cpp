@@ -20,7 +20,9 @@ Library::Library(const std::string& path) : path_(path), handle_(dlopen(path.c_s
     }
 }
 
-Library::~Library() { dlclose(handle_); }
+Library::~Library() {
+    dlclose(handle_);
+}
 
 void* Library::lookup(const char* name) const {
     void* f = dlsym(handle_, name);

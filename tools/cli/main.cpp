@@ -192,17 +192,22 @@ void info(const Library& lib, const std::string& path) {
     if (f.is_3d()) fmt::print("spacing     {}\n", f.spacing);
     if (!f.status || (!f.stamped && *f.status == 0 && f.message.empty()))
         fmt::print("status      none yet (not generated)\n");
-    else fmt::print("status      {}{}\n", *f.status, f.message.empty() ? (*f.status == 0 ? " (success)" : "") : ": " + f.message);
+    else
+        fmt::print("status      {}{}\n", *f.status,
+                   f.message.empty() ? (*f.status == 0 ? " (success)" : "") : ": " + f.message);
     if (f.generated && f.is_2d()) fmt::print("counts      M = {} samples per sampled profile\n", f.m);
     if (f.generated && f.is_3d())
         fmt::print("counts      NT = {} triangles, NS = {} sub-nodes, NST = {} sub-node triangles, NADJ = {}\n", f.nt,
                    f.ns, f.nst, f.nadj);
     if (!f.nodes.empty()) {
         std::size_t c = static_cast<std::size_t>(f.components);
-        if (f.is_3d()) fmt::print("bounds      Y {}, Z {}\n", fmt_range(f.nodes, c, 1), fmt_range(f.nodes, c, 2));
-        else fmt::print("bounds      Y {}\n", fmt_range(f.nodes, c, 1));
+        if (f.is_3d())
+            fmt::print("bounds      Y {}, Z {}\n", fmt_range(f.nodes, c, 1), fmt_range(f.nodes, c, 2));
+        else
+            fmt::print("bounds      Y {}\n", fmt_range(f.nodes, c, 1));
         fmt::print("elevation   X {} (nodes)", fmt_range(f.nodes, c, 0));
-        if (f.generated && f.is_3d() && !f.subnodes.empty()) fmt::print(", {} (sub-nodes)", fmt_range(f.subnodes, 3, 0));
+        if (f.generated && f.is_3d() && !f.subnodes.empty())
+            fmt::print(", {} (sub-nodes)", fmt_range(f.subnodes, 3, 0));
         fmt::print("\n");
     }
     for (const auto& p : f.problems) fmt::print("problem     {}\n", p);
@@ -221,9 +226,9 @@ std::vector<std::array<double, 2>> query_points(const QueryOptions& o, bool thre
     std::size_t need = three_d ? 2 : 1;
     auto take = [&](const std::vector<std::string>& fields, const std::string& where, bool may_be_header) {
         if (fields.size() < need)
-            throw Failure(kExitToolFailure, fmt::format("{}: expected {} but found {} value{}", where,
-                                                        three_d ? "Y,Z" : "Y", fields.size(),
-                                                        fields.size() == 1 ? "" : "s"));
+            throw Failure(kExitToolFailure,
+                          fmt::format("{}: expected {} but found {} value{}", where, three_d ? "Y,Z" : "Y",
+                                      fields.size(), fields.size() == 1 ? "" : "s"));
         std::array<double, 2> p{0.0, 0.0};
         for (std::size_t k = 0; k < need; ++k)
             if (!parse_number(fields[k], p[k])) {
@@ -259,13 +264,16 @@ std::vector<std::array<double, 2>> query_points(const QueryOptions& o, bool thre
     return pts;
 }
 
-std::string num(double v) { return std::isnan(v) ? "nan" : fmt::format("{}", v); }
+std::string num(double v) {
+    return std::isnan(v) ? "nan" : fmt::format("{}", v);
+}
 
 void query(const Library& lib, const QueryOptions& o) {
     SeabedFile f = read_seabed_file(o.file);
     if (!f.is_2d() && !f.is_3d()) throw status_failure(o.file, SEABED_STATUS_NOT_SEABED);
     // The loaders trust the counts of a file; an input file has none yet.
-    if (!f.generated) throw Failure(kExitToolFailure, o.file + " holds no generated seabed (run seabed generate first)");
+    if (!f.generated)
+        throw Failure(kExitToolFailure, o.file + " holds no generated seabed (run seabed generate first)");
     std::string method = o.method.empty() ? (f.is_2d() ? "spline" : "cubic") : o.method;
     if (f.is_2d() && method != "linear" && method != "bessel" && method != "spline")
         throw Failure(kExitUsage, "a 2D profile is queried with --method linear, bessel or spline, not " + method);
@@ -284,7 +292,9 @@ void query(const Library& lib, const QueryOptions& o) {
         auto release = SEABED_OP(lib, free_seabed_2d);
         auto linear = SEABED_OP(lib, interpolate_2d_linear);
         auto cubic = SEABED_OP(lib, interpolate_2d_cubic);
-        std::int32_t type = method == "linear" ? SEABED_2D_LINEAR : method == "bessel" ? SEABED_2D_BESSEL : SEABED_2D_SPLINE;
+        std::int32_t type = method == "linear"   ? SEABED_2D_LINEAR
+                            : method == "bessel" ? SEABED_2D_BESSEL
+                                                 : SEABED_2D_SPLINE;
         seabed_desc2 profile{};
         seabed_desc1 slopes{};
         load(&len, o.file.data(), &unit, &type, &n, &profile, &slopes, &memory, &status);
@@ -296,10 +306,11 @@ void query(const Library& lib, const QueryOptions& o) {
         std::int32_t segment = 0;
         for (std::size_t k = 0; k < pts.size(); ++k) {
             double y = pts[k][0], x = 0.0, slope = std::nan("");
-            if (type == SEABED_2D_LINEAR) linear(&y, &n, static_cast<const float*>(profile.base), &x, &slope, &segment);
+            if (type == SEABED_2D_LINEAR)
+                linear(&y, &n, static_cast<const float*>(profile.base), &x, &slope, &segment);
             else
-                cubic(&y, &n, static_cast<const float*>(profile.base), static_cast<const float*>(slopes.base), &x, &slope,
-                      &segment);
+                cubic(&y, &n, static_cast<const float*>(profile.base), static_cast<const float*>(slopes.base), &x,
+                      &slope, &segment);
             fmt::format_to(put, "{},{},{},{}\n", num(y), num(x), num(slope), segment);
             progress.update(static_cast<std::int64_t>(k + 1));
         }
@@ -328,11 +339,14 @@ void query(const Library& lib, const QueryOptions& o) {
             const auto* xyz = static_cast<const float*>(nodes.base);
             const auto* adj = static_cast<const std::int32_t*>(iadj.base);
             const auto* first = static_cast<const std::int32_t*>(istart.base);
-            if (type == SEABED_3D_LINEAR) linear(&y, &z, &n, &nadj, xyz, adj, first, &x, normal, &start, &st);
-            else cubic(&y, &z, &n, &nadj, xyz, adj, first, static_cast<const float*>(gradients.base), &x, normal, &start, &st);
+            if (type == SEABED_3D_LINEAR)
+                linear(&y, &z, &n, &nadj, xyz, adj, first, &x, normal, &start, &st);
+            else
+                cubic(&y, &z, &n, &nadj, xyz, adj, first, static_cast<const float*>(gradients.base), &x, normal, &start,
+                      &st);
             if (st != 0) ++bad;
-            fmt::format_to(put, "{},{},{},{},{},{},{},{},{},{}\n", num(y), num(z), num(x), num(normal[0]), num(normal[1]),
-                           num(normal[2]), st, i1, i2, i3);
+            fmt::format_to(put, "{},{},{},{},{},{},{},{},{},{}\n", num(y), num(z), num(x), num(normal[0]),
+                           num(normal[1]), num(normal[2]), st, i1, i2, i3);
             progress.update(static_cast<std::int64_t>(k + 1));
         }
         release(&nodes, &gradients, &iadj, &istart);
@@ -366,10 +380,12 @@ struct PlotOptions {
 
 [[noreturn]] void plot(const std::string& library, const PlotOptions& o) {
     std::string suffix = lower_suffix(o.output);
-    if (suffix != "png" && suffix != "svg") throw Failure(kExitUsage, "plot writes .png or .svg files, not " + o.output);
+    if (suffix != "png" && suffix != "svg")
+        throw Failure(kExitUsage, "plot writes .png or .svg files, not " + o.output);
     require_folder(o.output);
     SeabedFile f = read_seabed_file(o.file);  // missing or foreign files fail here with the library's status
-    if (!f.generated) throw Failure(kExitToolFailure, o.file + " holds no generated seabed (run seabed generate first)");
+    if (!f.generated)
+        throw Failure(kExitToolFailure, o.file + " holds no generated seabed (run seabed generate first)");
     // Pictures are drawn by the Python package with matplotlib, through the same library.
     std::string pythonpath = python_dir();
     if (const char* old = std::getenv("PYTHONPATH"); old && *old) pythonpath += std::string(":") + old;
@@ -399,7 +415,8 @@ int run(int argc, char** argv) {
     app.require_subcommand(1);
     app.set_version_flag("--version", fmt::format("seabed {}.{}", SEABED_VERSION_MAJOR, SEABED_VERSION_MINOR));
     std::string library_option;
-    app.add_option("--library", library_option, "the shared library to use (default: SEABED_LIBRARY, then the build tree)");
+    app.add_option("--library", library_option,
+                   "the shared library to use (default: SEABED_LIBRARY, then the build tree)");
 
     std::string file, output;
     bool two_d = false, three_d = false;
@@ -445,11 +462,14 @@ int run(int argc, char** argv) {
     c_query->add_flag("--no-header", q.no_header, "leave out the CSV header line");
 
     std::string what = "nodes";
-    auto* c_export = app.add_subcommand("export", "write nodes, triangles or the sub-node surface as VTK, OBJ, PLY or CSV");
+    auto* c_export =
+        app.add_subcommand("export", "write nodes, triangles or the sub-node surface as VTK, OBJ, PLY or CSV");
     c_export->add_option("FILE", file, "generated seabed file")->required();
     c_export->add_option("-o,--output", output, "file to write: .vtk, .obj, .ply or .csv")->required();
-    c_export->add_option("--what", what, "3D: nodes (with triangles), subnodes (with sub-node triangles), triangles, "
-                                         "subtriangles; 2D: nodes, spline, bessel")
+    c_export
+        ->add_option("--what", what,
+                     "3D: nodes (with triangles), subnodes (with sub-node triangles), triangles, "
+                     "subtriangles; 2D: nodes, spline, bessel")
         ->check(CLI::IsMember({"nodes", "triangles", "subnodes", "subtriangles", "spline", "bessel"}));
 
     PlotOptions po;
@@ -484,10 +504,14 @@ int run(int argc, char** argv) {
     std::string library = library_path(library_option);
     if (c_plot->parsed()) plot(library, po);
     Library lib(library);
-    if (c_create->parsed()) create_test(lib, file, three_d);
-    else if (c_generate->parsed()) generate(lib, file);
-    else if (c_info->parsed()) info(lib, file);
-    else if (c_query->parsed()) query(lib, q);
+    if (c_create->parsed())
+        create_test(lib, file, three_d);
+    else if (c_generate->parsed())
+        generate(lib, file);
+    else if (c_info->parsed())
+        info(lib, file);
+    else if (c_query->parsed())
+        query(lib, q);
     return 0;
 }
 

@@ -21,7 +21,8 @@ std::string trim(const std::string& s) {
 }
 
 std::string unquote(std::string s) {
-    if (s.size() >= 2 && (s.front() == '"' || s.front() == '\'') && s.back() == s.front()) s = s.substr(1, s.size() - 2);
+    if (s.size() >= 2 && (s.front() == '"' || s.front() == '\'') && s.back() == s.front())
+        s = s.substr(1, s.size() - 2);
     return s;
 }
 

@@ -14,7 +14,7 @@ namespace cli {
 struct ColumnChoice {
     std::string elevation;  // 1-based number or header name
     std::string y;
-    std::string z;          // empty for a 2D profile
+    std::string z;                     // empty for a 2D profile
     bool depth_positive_down = false;  // the elevation column holds depths: X = -value
 };
 

@@ -7,10 +7,15 @@
 
 namespace cli {
 
-bool stderr_is_terminal() { return isatty(STDERR_FILENO) == 1; }
+bool stderr_is_terminal() {
+    return isatty(STDERR_FILENO) == 1;
+}
 
 Progress::Progress(std::string label, std::int64_t total)
-    : label_(std::move(label)), total_(total), enabled_(stderr_is_terminal()), last_(std::chrono::steady_clock::now()) {}
+    : label_(std::move(label)),
+      total_(total),
+      enabled_(stderr_is_terminal()),
+      last_(std::chrono::steady_clock::now()) {}
 
 Progress::~Progress() {
     if (shown_) fmt::print(stderr, "\r\033[K");
@@ -51,6 +56,8 @@ void Spinner::stop() {
     thread_.join();
 }
 
-Spinner::~Spinner() { stop(); }
+Spinner::~Spinner() {
+    stop();
+}
 
 }  // namespace cli

@@ -28,7 +28,8 @@ public:
         static_assert(sizeof(T) == 4);
         if (count < 0 || count > (std::int64_t{1} << 28) || !has(record, count)) return false;
         out.resize(static_cast<std::size_t>(count));
-        if (count > 0) std::memcpy(out.data(), data_.data() + kRecord * (record - 1), static_cast<std::size_t>(count) * 4);
+        if (count > 0)
+            std::memcpy(out.data(), data_.data() + kRecord * (record - 1), static_cast<std::size_t>(count) * 4);
         return true;
     }
     template <class T>
@@ -177,8 +178,10 @@ void write_atomically(const std::string& path, const std::vector<char>& data) {
     std::size_t done = 0;
     while (ok && done < data.size()) {
         ssize_t w = ::write(fd, data.data() + done, data.size() - done);
-        if (w <= 0) ok = false;
-        else done += static_cast<std::size_t>(w);
+        if (w <= 0)
+            ok = false;
+        else
+            done += static_cast<std::size_t>(w);
     }
     int err = errno;
     if (::close(fd) != 0) ok = false;

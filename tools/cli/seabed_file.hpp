@@ -17,7 +17,9 @@ inline constexpr std::int32_t kMagic = 0x0FF26702;
 inline constexpr std::array<std::int32_t, 6> kStamp = {1, 8, 4, 2, 7, 2015};
 
 /// Records taken by a block of v four-byte values.
-inline std::int64_t block_records(std::int64_t v) { return v <= 0 ? 0 : (v - 1) / 8 + 1; }
+inline std::int64_t block_records(std::int64_t v) {
+    return v <= 0 ? 0 : (v - 1) / 8 + 1;
+}
 
 struct SeabedFile {
     std::string path;
@@ -30,8 +32,8 @@ struct SeabedFile {
     float spacing = 0.0f;
     std::optional<int> status;  // record 9's status byte, when the record exists
     std::string message;
-    bool generated = false;  // stamped and status 0
-    int components = 0;      // 2 (X, Y) or 3 (X, Y, Z)
+    bool generated = false;    // stamped and status 0
+    int components = 0;        // 2 (X, Y) or 3 (X, Y, Z)
     std::vector<float> nodes;  // n * components, node after node
     // 2D results
     std::int32_t m = 0;

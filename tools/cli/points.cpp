@@ -27,10 +27,10 @@ std::string unquote(std::string s) {
 }
 
 /// 0-based index of a column given by number, or -1 when it is a name.
-int column_number(const std::string& spec) {
-    if (spec.empty() || spec.find_first_not_of("0123456789") != std::string::npos) return -1;
-    long v = std::strtol(spec.c_str(), nullptr, 10);
-    if (v < 1 || v > 10000) throw Failure(kExitUsage, "column numbers start at 1, got " + spec);
+int column_number(const std::string& text) {
+    if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos) return -1;
+    long v = std::strtol(text.c_str(), nullptr, 10);
+    if (v < 1 || v > 10000) throw Failure(kExitUsage, "column numbers start at 1, got " + text);
     return static_cast<int>(v - 1);
 }
 
@@ -72,16 +72,16 @@ bool parse_number(const std::string& field, double& value) {
 
 Points read_points(std::istream& in, const std::string& name, bool comma_separated, const ColumnChoice& choice) {
     const bool three_d = !choice.z.empty();
-    std::vector<std::string> specs = {choice.elevation, choice.y};
+    std::vector<std::string> wanted = {choice.elevation, choice.y};
     std::vector<std::string> roles = {"elevation", "Y"};
     if (three_d) {
-        specs.push_back(choice.z);
+        wanted.push_back(choice.z);
         roles.push_back("Z");
     }
-    std::vector<int> cols(specs.size());
+    std::vector<int> cols(wanted.size());
     bool named = false;
-    for (std::size_t k = 0; k < specs.size(); ++k) {
-        cols[k] = column_number(specs[k]);
+    for (std::size_t k = 0; k < wanted.size(); ++k) {
+        cols[k] = column_number(wanted[k]);
         named = named || cols[k] < 0;
     }
     Points pts;
@@ -105,11 +105,11 @@ Points read_points(std::istream& in, const std::string& name, bool comma_separat
                 for (std::size_t k = 0; k < cols.size(); ++k) {
                     if (cols[k] >= 0) continue;
                     for (std::size_t j = 0; j < fields.size() && cols[k] < 0; ++j)
-                        if (fields[j] == specs[k]) cols[k] = static_cast<int>(j);
+                        if (fields[j] == wanted[k]) cols[k] = static_cast<int>(j);
                     if (cols[k] < 0)
                         throw Failure(kExitToolFailure,
                                       fmt::format("{}:{}: no column named '{}' for the {} in the header ({})", name,
-                                                  lineno, specs[k], roles[k], trim(line)));
+                                                  lineno, wanted[k], roles[k], trim(line)));
                 }
                 continue;
             }

@@ -66,7 +66,8 @@ public:
     /// list holds no neighbour (a damaged triangulation).
     bool list_of(NodeNo j, List& l) const {
         std::int64_t first = element<std::int32_t>(m_.istart, m_.istart_stride, j);
-        std::int64_t last = j == m_.n ? m_.nadj : element<std::int32_t>(m_.istart, m_.istart_stride, j + 1) - 1;
+        std::int64_t last =
+            j == m_.n ? m_.nadj : std::int64_t{element<std::int32_t>(m_.istart, m_.istart_stride, j + 1)} - 1;
         if (first < 1 || last > m_.nadj || last < first) return false;
         l.first = first;
         l.hull = adj(last) == 0;

@@ -1,4 +1,4 @@
-// Test seabed files: the input part of a seabed file (header, notes, record 8
+// Test seabed files: the input records of a seabed file (header, notes, record 8
 // and nodes), a fixed 2D profile or random 3D nodes, as a host would write it
 // before generation.
 #pragma once

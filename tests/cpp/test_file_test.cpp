@@ -11,6 +11,7 @@
 
 #include "core/library_state.hpp"
 #include "core/random.hpp"
+#include "seabed/generate.hpp"
 #include "support/files.hpp"
 
 namespace seabed {
@@ -93,6 +94,8 @@ TEST_F(TestFileTest, Type1HoldsTheFixedProfile) {
     EXPECT_EQ(f.values<float>(12, 8), (std::vector<float>{0.0f, 0.0f, 0.05f, 0.1f, 0.05f, 0.9f, 0.0f, 1.0f}));
     EXPECT_FALSE(std::ifstream(test_log_path()).good()) << "no log for a 2D file";
     EXPECT_EQ(random_uniform(), Reference().next()) << "no draws for a 2D file";
+    std::int32_t duplicates = -1;
+    EXPECT_EQ(seabed_generate(path, duplicates), Status::Ok);
 }
 
 TEST_F(TestFileTest, Type2DrawsInOrderAndStaysInItsRanges) {

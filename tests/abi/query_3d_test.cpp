@@ -77,6 +77,7 @@ TEST_F(HostQuery3D, LoadedCubicSeabedAnswersAtItsNodesAndOutside) {
     auto* adj = static_cast<const int32_t*>(iadj.base);
     auto* st = static_cast<const int32_t*>(istart.base);
     auto* grad = static_cast<const float*>(gradients.base);
+    // Tolerances: at a node the weights are 1 and 0 up to rounding.
     for (int32_t j = 1; j <= 3; ++j) {
         double y = h.nodes[3 * (j - 1) + 1], z = h.nodes[3 * (j - 1) + 2], x = 0, normal[3];
         int32_t start = 0, s = -1;

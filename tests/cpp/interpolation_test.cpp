@@ -195,7 +195,7 @@ TEST(CubicSurfaceTest, ValueAndGradientAreContinuousAcrossMedians) {
                 // by eps^2 times the curvature plus rounding.
                 EXPECT_NEAR(vp - v0, v0 - vm, 1e-12);
                 for (int k = 0; k < 2; ++k) {
-                    EXPECT_NEAR(gp[k], g0[k], 1e-5);
+                    EXPECT_NEAR(gp[k], g0[k], 1e-5);  // eps times the curvature
                     EXPECT_NEAR(gm[k], g0[k], 1e-5);
                 }
             }
@@ -271,7 +271,7 @@ TEST(SurfaceTest, PlanarDataGiveOneNormal) {
         for (const Result& r : {linear(s, y, z), cubic(s, y, z)}) {
             ASSERT_EQ(r.st, Status::Ok);
             EXPECT_NEAR(r.x, f(y, z), 1e-5);  // float node data
-            for (int k = 0; k < 3; ++k) EXPECT_NEAR(r.normal[k], want[k], 2e-6);
+            for (int k = 0; k < 3; ++k) EXPECT_NEAR(r.normal[k], want[k], 2e-6);  // float node data too
         }
     }
     Surface flat = sample(
@@ -294,6 +294,7 @@ TEST(SurfaceTest, PlanarDataGiveOneNormal) {
 
 TEST(SurfaceTest, LinearSurfaceIsContinuousAndExactAtVertices) {
     Surface s = random_surface(test_grid(), 10);
+    // Tolerances: the barycentric weights are exact only up to rounding.
     for (std::int32_t j = 1; j <= s.m.n; ++j) EXPECT_NEAR(linear(s, s.m.y[j - 1], s.m.z[j - 1]).x, s.m.x[j - 1], 1e-14);
     // Midpoints of all edges from every start node: one value whichever triangle is found.
     for (const auto& t : s.m.triangles)

@@ -96,6 +96,17 @@ double element_on(const Surface& s, const std::array<std::int32_t, 3>& t, double
     return hct_element(r, p, len, xs, gy, gz, g);
 }
 
+/// Doubled area over the longest squared edge above 0.2: no sliver, whose
+/// float-rounded geometry and large edge ratios would blur a comparison.
+bool well_shaped(const TestMesh& m, const std::array<std::int32_t, 3>& t) {
+    TriangleParams p;
+    TriangleLengths len;
+    const float* y = m.y.data() - 1;
+    const float* z = m.z.data() - 1;
+    if (c1para_first(y[t[0]], z[t[0]], y[t[1]], z[t[1]], y[t[2]], z[t[2]], 0.0f, p, len) != Status::Ok) return false;
+    return 1.0 / len.scale > 0.2 * std::max({len.sl[0], len.sl[1], len.sl[2]});
+}
+
 std::uint64_t bits(double v) {
     std::uint64_t b;
     std::memcpy(&b, &v, 8);
@@ -105,53 +116,77 @@ std::uint64_t bits(double v) {
 // Jittered 8 x 7 grid on [0, 10.5] x [0, 9], alternating diagonals, shuffled numbers.
 TestMesh test_grid() { return testing::grid_mesh(8, 7, 1.5f, 0.0f, 0.0f, 0.2f, 9, true); }
 
-TEST(CubicSurfaceTest, QuadraticsAreReproducedWithTheirGradient) {
+enum class MeshKind { Grid, Delaunay };
+
+/// The element's properties on the hand-built grid and on the library's own
+/// triangulation of a jittered 9 x 8 lattice over [0, 10.5] x [0, 9] (no
+/// slivers, whose float-rounded geometry would blur the comparisons).
+class CubicSurfaceTest : public ::testing::TestWithParam<MeshKind> {
+protected:
+    static TestMesh mesh() {
+        return GetParam() == MeshKind::Grid ? test_grid() : testing::lattice_mesh(9, 8, 1.3125f, 0.3f, 5);
+    }
+};
+
+INSTANTIATE_TEST_SUITE_P(Meshes, CubicSurfaceTest, ::testing::Values(MeshKind::Grid, MeshKind::Delaunay));
+
+TEST_P(CubicSurfaceTest, QuadraticsAreReproducedWithTheirGradient) {
     Fn f = [](double y, double z) { return 1.5 + 0.3 * y - 0.2 * z + 0.05 * y * y - 0.03 * y * z + 0.04 * z * z; };
     Fn fy = [](double y, double z) { return 0.3 + 0.1 * y - 0.03 * z; };
     Fn fz = [](double y, double z) { return -0.2 - 0.03 * y + 0.08 * z; };
-    Surface s = sample(test_grid(), f, fy, fz);
+    Surface s = sample(mesh(), f, fy, fz);
     std::mt19937 rng(1);
     std::uniform_real_distribution<double> uy(0.0, 10.5), uz(0.0, 9.0);
     SurfaceCursor c;
+    int inside = 0;
     for (int q = 0; q < 2000; ++q) {
         double y = uy(rng), z = uz(rng), x = 0, g[2] = {0, 0};
         ASSERT_EQ(surface_at(s, y, z, c, x, g), Status::Ok);
-        ASSERT_GT(c.i1, 0);
+        if (c.i1 < 0) {
+            EXPECT_NE(GetParam(), MeshKind::Grid);  // the grid covers the box
+            continue;
+        }
+        ++inside;
         // Tolerances: the node data are rounded to float (about 1e-6 here).
         EXPECT_NEAR(x, f(y, z), 1e-5) << y << "," << z;
-        EXPECT_NEAR(g[0], fy(y, z), 2e-5);
-        EXPECT_NEAR(g[1], fz(y, z), 2e-5);
+        EXPECT_NEAR(g[0], fy(y, z), 1e-4);  // the float rounding is magnified in slivers
+        EXPECT_NEAR(g[1], fz(y, z), 1e-4);
         Result r = cubic(s, y, z);
         ASSERT_EQ(r.st, Status::Ok);
         EXPECT_NEAR(r.x, f(y, z), 1e-5);
     }
+    EXPECT_GT(inside, 1500);
     // A cubic is not reproduced.
     Surface s3 = sample(
-        test_grid(), [](double y, double) { return y * y * y / 50.0; }, [](double y, double) { return y * y * 0.06; },
+        mesh(), [](double y, double) { return y * y * y / 50.0; }, [](double y, double) { return y * y * 0.06; },
         [](double, double) { return 0.0; });
     double worst = 0;
     for (int q = 0; q < 200; ++q) {
         double y = uy(rng), z = uz(rng);
-        worst = std::max(worst, std::fabs(cubic(s3, y, z).x - y * y * y / 50.0));
+        const double x = cubic(s3, y, z).x;
+        if (x > -1e38) worst = std::max(worst, std::fabs(x - y * y * y / 50.0));
     }
     EXPECT_GT(worst, 1e-4);
 }
 
-TEST(CubicSurfaceTest, VerticesGiveTheNodeValueAndGradient) {
-    Surface s = random_surface(test_grid(), 4);
+TEST_P(CubicSurfaceTest, VerticesGiveTheNodeValueAndGradient) {
+    Surface s = random_surface(mesh(), 4);
     for (std::int32_t j = 1; j <= s.m.n; ++j) {
         SurfaceCursor c;
         double x = 0, g[2] = {0, 0};
         ASSERT_EQ(surface_at(s, s.m.y[j - 1], s.m.z[j - 1], c, x, g), Status::Ok);
-        EXPECT_NEAR(x, s.m.x[j - 1], 1e-12) << j;  // rounding of the barycentric weights only
-        EXPECT_NEAR(g[0], s.grad[2 * (j - 1)], 1e-11) << j;
-        EXPECT_NEAR(g[1], s.grad[2 * (j - 1) + 1], 1e-11) << j;
+        // Tolerances: the edge components are float differences, so the
+        // weights at a vertex are 1 and 0 only up to float rounding.
+        EXPECT_NEAR(x, s.m.x[j - 1], 1e-6) << j;
+        EXPECT_NEAR(g[0], s.grad[2 * (j - 1)], 1e-5) << j;
+        EXPECT_NEAR(g[1], s.grad[2 * (j - 1) + 1], 1e-5) << j;
     }
 }
 
-TEST(CubicSurfaceTest, ValueAndGradientAreContinuousAcrossEdges) {
-    Surface s = random_surface(test_grid(), 5);
+TEST_P(CubicSurfaceTest, ValueAndGradientAreContinuousAcrossEdges) {
+    Surface s = random_surface(mesh(), 5);
     int shared = 0;
+    int compared = 0;
     for (const auto& t1 : s.m.triangles)
         for (const auto& t2 : s.m.triangles)
             for (int e1 = 0; e1 < 3; ++e1)
@@ -159,25 +194,31 @@ TEST(CubicSurfaceTest, ValueAndGradientAreContinuousAcrossEdges) {
                     const std::int32_t a = t1[e1], b = t1[(e1 + 1) % 3];
                     if (t2[e2] != b || t2[(e2 + 1) % 3] != a) continue;
                     ++shared;
+                    if (!well_shaped(s.m, t1) || !well_shaped(s.m, t2)) continue;
+                    ++compared;
                     for (double t : {0.1, 0.37, 0.5, 0.81}) {
                         const double y = s.m.y[a - 1] + t * (s.m.y[b - 1] - s.m.y[a - 1]);
                         const double z = s.m.z[a - 1] + t * (s.m.z[b - 1] - s.m.z[a - 1]);
                         double g1[2], g2[2];
                         const double v1 = element_on(s, t1, y, z, g1), v2 = element_on(s, t2, y, z, g2);
-                        // Tolerance: rounding of two different evaluations.
-                        EXPECT_NEAR(v1, v2, 1e-12);
-                        EXPECT_NEAR(g1[0], g2[0], 1e-10);
-                        EXPECT_NEAR(g1[1], g2[1], 1e-10);
+                        // Tolerance: each triangle's edge components are float
+                        // differences, so its geometry is rounded to float.
+                        EXPECT_NEAR(v1, v2, 1e-6);
+                        EXPECT_NEAR(g1[0], g2[0], 1e-5);
+                        EXPECT_NEAR(g1[1], g2[1], 1e-5);
                     }
                 }
-    EXPECT_EQ(shared, 2 * (3 * 56 - 26 - 3 - 26));  // every interior edge, both ways round
+    std::int32_t nb = 0;
+    for (std::int32_t j = 1; j <= s.m.n; ++j) nb += s.m.iadj[(j == s.m.n ? s.m.nadj : s.m.istart[j] - 1) - 1] == 0;
+    EXPECT_EQ(shared, 2 * (3 * s.m.n - nb - 3 - nb));  // every interior edge, both ways round
+    EXPECT_GT(compared, shared * 3 / 4);
 }
 
-TEST(CubicSurfaceTest, ValueAndGradientAreContinuousAcrossMedians) {
-    Surface s = random_surface(test_grid(), 6);
-    const double eps = 1e-7;
+TEST_P(CubicSurfaceTest, ValueAndGradientAreContinuousAcrossMedians) {
+    Surface s = random_surface(mesh(), 6);
+    const double eps = 1e-4;
     for (const auto& t : s.m.triangles)
-        for (int v = 0; v < 3; ++v) {
+        for (int v = 0; v < 3 && well_shaped(s.m, t); ++v) {
             const double yv = s.m.y[t[v] - 1], zv = s.m.z[t[v] - 1];
             double yc = 0, zc = 0;
             for (int i = 0; i < 3; ++i) {
@@ -192,23 +233,25 @@ TEST(CubicSurfaceTest, ValueAndGradientAreContinuousAcrossMedians) {
                 const double vp = element_on(s, t, y + eps * ny, z + eps * nz, gp);
                 const double vm = element_on(s, t, y - eps * ny, z - eps * nz, gm);
                 // One-sided slopes across the median agree: the steps differ
-                // by eps^2 times the curvature plus rounding.
-                EXPECT_NEAR(vp - v0, v0 - vm, 1e-12);
+                // by eps^2 times the curvature, plus a jump of about 1e-8
+                // where float edge components leave R1 + R2 + R3 off 1. A
+                // slope that breaks by 0.01 would show.
+                EXPECT_NEAR(vp - v0, v0 - vm, 1e-6);
                 for (int k = 0; k < 2; ++k) {
-                    EXPECT_NEAR(gp[k], g0[k], 1e-5);  // eps times the curvature
-                    EXPECT_NEAR(gm[k], g0[k], 1e-5);
+                    EXPECT_NEAR(gp[k], g0[k], 1e-2);  // eps times the curvature
+                    EXPECT_NEAR(gm[k], g0[k], 1e-2);
                 }
             }
         }
 }
 
-TEST(CubicSurfaceTest, GradientMatchesFiniteDifferences) {
-    Surface s = random_surface(test_grid(), 7);
+TEST_P(CubicSurfaceTest, GradientMatchesFiniteDifferences) {
+    Surface s = random_surface(mesh(), 7);
     std::mt19937 rng(2);
     std::uniform_real_distribution<double> u(0.0, 1.0);
     const double h = 1e-5;
     for (const auto& t : s.m.triangles) {
-        for (int q = 0; q < 6; ++q) {
+        for (int q = 0; q < 6 && well_shaped(s.m, t); ++q) {
             // Barycentric point away from the edges and the medians, so that
             // the stencil stays in one sub-triangle.
             double r[3] = {0.1 + 0.8 * u(rng), 0, 0};
@@ -233,7 +276,7 @@ TEST(CubicSurfaceTest, GradientMatchesFiniteDifferences) {
     }
 }
 
-TEST(CubicSurfaceTest, CarriedCursorGivesTheAnswersOfItsTriangle) {
+TEST(SurfaceCursorTest, CarriedCursorGivesTheAnswersOfItsTriangle) {
     Surface s = random_surface(test_grid(), 8);
     SurfaceCursor carried;
     int reused = 0;

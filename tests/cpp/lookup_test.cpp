@@ -38,13 +38,13 @@ bool is_mesh_triangle(const TestMesh& m, std::int32_t a, std::int32_t b, std::in
     return false;
 }
 
-/// P lies in triangle (a, b, c), up to a doubled area of 1e-9.
+/// P lies in triangle (a, b, c), up to a doubled area of 1e-6.
 bool holds(const TestMesh& m, std::int32_t a, std::int32_t b, std::int32_t c, double y, double z) {
     auto side = [&](std::int32_t p, std::int32_t q) {
         double yp = m.y[p - 1], zp = m.z[p - 1], yq = m.y[q - 1], zq = m.z[q - 1];
         return (yq - yp) * (z - zp) - (zq - zp) * (y - yp);
     };
-    return side(a, b) >= -1e-9 && side(b, c) >= -1e-9 && side(c, a) >= -1e-9;
+    return side(a, b) >= -1e-6 && side(b, c) >= -1e-6 && side(c, a) >= -1e-6;  // the walk's own tolerance
 }
 
 bool is_hull_node(const TestMesh& m, std::int32_t j) {
@@ -163,6 +163,52 @@ TEST_P(GridLookupTest, HintsCarriedFromCallToCall) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Diagonals, GridLookupTest, ::testing::Bool());
+
+/// P strictly outside the hull polygon (right of one of its CCW edges).
+bool outside_hull(const TestMesh& m, double y, double z) {
+    for (std::size_t k = 0; k < m.hull.size(); ++k) {
+        const std::int32_t a = m.hull[k], b = m.hull[(k + 1) % m.hull.size()];
+        const double ya = m.y[a - 1], za = m.z[a - 1], yb = m.y[b - 1], zb = m.z[b - 1];
+        if ((yb - ya) * (z - za) < (zb - za) * (y - ya)) return true;
+    }
+    return false;
+}
+
+TEST(LookupTest, TheLibrarysTriangulationOfRandomNodes) {
+    TestMesh m = testing::delaunay_mesh(300, 23, 100.0f);
+    std::mt19937 rng(8);
+    std::uniform_real_distribution<double> u(-5.0, 105.0);
+    for (int q = 0; q < 300; ++q) {
+        const double y = u(rng), z = u(rng);
+        for (std::int32_t start = 0; start <= m.n; start += 13) {
+            Found f = lookup(m, y, z, start);
+            ASSERT_EQ(f.st, Status::Ok);
+            if (f.i1 == -1) {
+                ASSERT_TRUE(outside_hull(m, y, z)) << y << "," << z;
+                ASSERT_TRUE(std::find(m.hull.begin(), m.hull.end(), f.start) != m.hull.end());
+                continue;
+            }
+            ASSERT_TRUE(is_mesh_triangle(m, f.i1, f.i2, f.i3));
+            ASSERT_TRUE(holds(m, f.i1, f.i2, f.i3, y, z)) << y << "," << z << " from " << start;
+        }
+    }
+    // Nodes, and hull edge midpoints (exact in double, so exactly on the edge).
+    for (std::int32_t node = 1; node <= m.n; ++node) {
+        Found f = lookup(m, m.y[node - 1], m.z[node - 1], 1 + node * 7 % m.n);
+        ASSERT_EQ(f.st, Status::Ok);
+        EXPECT_TRUE(f.i1 == node || f.i2 == node || f.i3 == node) << node;
+    }
+    for (std::size_t k = 0; k < m.hull.size(); ++k) {
+        const std::int32_t a = m.hull[k], b = m.hull[(k + 1) % m.hull.size()];
+        const double y = 0.5 * (double(m.y[a - 1]) + double(m.y[b - 1]));
+        const double z = 0.5 * (double(m.z[a - 1]) + double(m.z[b - 1]));
+        for (std::int32_t start : {0, a, b, m.n / 2}) {
+            Found f = lookup(m, y, z, start);
+            ASSERT_EQ(f.st, Status::Ok);
+            EXPECT_TRUE(is_mesh_triangle(m, f.i1, f.i2, f.i3)) << "hull edge " << a << "-" << b;
+        }
+    }
+}
 
 TEST(LookupTest, StartNodeIsDrawnOnlyWithoutAUsableOne) {
     TestMesh m = testing::grid_mesh(4, 4, 1.0f);

@@ -7,8 +7,11 @@
 #include <array>
 #include <numeric>
 #include <random>
+#include <stdexcept>
 #include <cstdint>
 #include <vector>
+
+#include "seabed/triangulation.hpp"
 
 namespace seabed::testing {
 
@@ -18,6 +21,7 @@ struct TestMesh {
     std::vector<float> x, y, z;  // element k is node k + 1
     std::vector<std::int32_t> iadj, istart;
     std::vector<std::array<std::int32_t, 3>> triangles;  // counter-clockwise
+    std::vector<std::int32_t> hull;                      // hull nodes counter-clockwise
 
     /// N x 3 column-major (X, Y, Z), as a 3D load leaves it.
     std::vector<float> nodes() const {
@@ -106,6 +110,60 @@ inline TestMesh grid_mesh(int nx, int ny, float h, float y0 = 0.0f, float z0 = 0
             }
         }
     return mesh_from_triangles(std::move(y), std::move(z), std::move(tris));
+}
+
+/// The library's own triangulation of the nodes (y, z), in the order
+/// triangulate leaves them; elevations 0.
+inline TestMesh triangulated_mesh(std::vector<float> y, std::vector<float> z) {
+    const auto n = static_cast<std::int32_t>(y.size());
+    std::vector<float> fval(y.size(), 0.0f);
+    Triangulation t;
+    if (triangulate(n, 1.0e-6f, fval.data(), y.data(), z.data(), t) != Status::Ok)
+        throw std::runtime_error("triangulate failed");
+    TestMesh m;
+    m.n = n;
+    m.x = std::move(fval);
+    m.y = std::move(y);
+    m.z = std::move(z);
+    m.iadj = t.iadj;
+    m.istart = t.istart;
+    m.nadj = t.nadj;
+    for (std::int32_t k = 0; k < t.nt; ++k)
+        m.triangles.push_back({t.itri[3 * k], t.itri[3 * k + 1], t.itri[3 * k + 2]});
+    m.hull.assign(t.ibnd.begin(), t.ibnd.begin() + t.nb);
+    return m;
+}
+
+/// n random nodes in [0, extent)^2, triangulated by the library (slivers
+/// along the hull included).
+inline TestMesh delaunay_mesh(int n, unsigned seed, float extent) {
+    std::mt19937 rng(seed);
+    std::uniform_real_distribution<float> u(0.0f, extent);
+    std::vector<float> y(static_cast<std::size_t>(n)), z(y.size());
+    for (std::size_t i = 0; i < y.size(); ++i) {
+        y[i] = u(rng);
+        z[i] = u(rng);
+    }
+    return triangulated_mesh(std::move(y), std::move(z));
+}
+
+/// An nx x ny lattice of spacing h with every node moved by up to
+/// jitter * h, in shuffled order, triangulated by the library: well-shaped
+/// triangles in no grid pattern.
+inline TestMesh lattice_mesh(int nx, int ny, float h, float jitter, unsigned seed) {
+    std::mt19937 rng(seed);
+    std::uniform_real_distribution<float> off(-jitter * h, jitter * h);
+    std::vector<std::pair<float, float>> p;
+    for (int j = 0; j < ny; ++j)
+        for (int i = 0; i < nx; ++i)
+            p.push_back({static_cast<float>(i) * h + off(rng), static_cast<float>(j) * h + off(rng)});
+    std::shuffle(p.begin(), p.end(), rng);
+    std::vector<float> y, z;
+    for (auto& q : p) {
+        y.push_back(q.first);
+        z.push_back(q.second);
+    }
+    return triangulated_mesh(std::move(y), std::move(z));
 }
 
 }  // namespace seabed::testing

@@ -211,8 +211,13 @@ def test_create_test_2d_and_a_missing_library(run, tmp_path, lib):
         pytest.skip(r.stderr.strip())
     assert r.returncode == 0 and "2D profile test input, 4 nodes" in r.stdout
     assert run("generate", "t.sbd").returncode == 0
+    r = run("create-test", "t3.sbd", "--3d")
+    assert r.returncode == 0 and "3D surface test input" in r.stdout
+    sf = seabed.read_file(tmp_path / "t3.sbd")
+    assert sf.kind == 2 and 3 <= sf.n <= 999 and sf.notes == ["User_Notes_User_Notes_User_Notes"] * 6
     r = run("create-test", "nowhere/t.sbd", "--3d")
     assert r.returncode == 1 and "does not exist" in r.stderr
+    assert sorted(p.name for p in tmp_path.iterdir()) == ["t.sbd", "t3.sbd"]
 
 
 @pytest.fixture

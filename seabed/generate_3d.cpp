@@ -23,15 +23,21 @@ constexpr std::int32_t kSeabed3D = 2;
 
 // ---------------------------------------------------------------------------
 // Cells for the duplicate tests. Both tests accept only pairs whose true
-// coordinate differences are below twice their tolerance (a float or double
-// difference that rounds to at most tol is below tol plus one ulp), so with
-// cells four tolerances wide such a pair lies in the same or adjacent cells
-// in both axes. Cell numbers are clamped to +-2^40, which merges far cells
-// but never separates near ones, and keeps the quotient's rounding far below
-// half a cell. A coordinate that is not finite never passes either test
-// (its difference is infinite or not a number), so such points are left out.
+// coordinate differences are at most their tolerance times (1 + 2^-23) (a
+// float or double difference that rounds to at most tol is that close), so
+// with cells four tolerances wide such a pair lies in the same or adjacent
+// cells in both axes, and in the cell below only when the point sits in the
+// lowest quarter of its cell (above: the highest quarter). Cell numbers are
+// clamped to +-2^40, which merges far cells but never separates near ones,
+// and keeps the quotient's rounding below 2^-13 of a cell, far inside the
+// margins used here. A coordinate that is not finite never passes either
+// test (its difference is infinite or not a number), so such points are left
+// out.
 
 constexpr double kCellClamp = 1099511627776.0;  // 2^40
+constexpr double kCellsPerTolerance = 0.25;
+constexpr double kNearLow = 0.26;   // a quarter of a cell, and a margin for rounding
+constexpr double kNearHigh = 0.74;
 
 struct CellKey {
     std::int64_t a, b;
@@ -46,11 +52,17 @@ struct CellHash {
     }
 };
 
-bool cell_of(double v, double width, std::int64_t& cell) {
+/// Cell number of v, and which neighbouring cells (-1, +1) may hold a point
+/// within the tolerance of it. False for a value that is not finite.
+bool cell_of(double v, double width, std::int64_t& cell, bool& low, bool& high) {
     if (!std::isfinite(v)) return false;
-    double q = std::floor(v / width);
-    q = std::clamp(q, -kCellClamp, kCellClamp);
-    cell = static_cast<std::int64_t>(q);
+    const double q = v / width;
+    const double f = std::floor(q);
+    const double c = std::clamp(f, -kCellClamp, kCellClamp);
+    cell = static_cast<std::int64_t>(c);
+    const bool clamped = c != f || std::fabs(q) >= kCellClamp;
+    low = clamped || q - f < kNearLow;
+    high = clamped || q - f > kNearHigh;
     return true;
 }
 
@@ -61,25 +73,31 @@ struct CellChains {
     std::unordered_map<CellKey, std::int32_t, CellHash> head;
     std::vector<std::int32_t> next;
 
-    /// Calls visit(j) for every point in the 3 x 3 cells around (y, z) until it returns true.
+    /// Calls visit(j) for the points of the cells that may hold a point near
+    /// (y, z), own cell first, until it returns true.
     template <class Visit>
     bool any_near(double y, double z, Visit visit) const {
         std::int64_t cy = 0, cz = 0;
-        if (!cell_of(y, width, cy) || !cell_of(z, width, cz)) return false;
-        for (std::int64_t dy = -1; dy <= 1; ++dy)
-            for (std::int64_t dz = -1; dz <= 1; ++dz) {
+        bool ylow = false, yhigh = false, zlow = false, zhigh = false;
+        if (!cell_of(y, width, cy, ylow, yhigh) || !cell_of(z, width, cz, zlow, zhigh)) return false;
+        for (const std::int64_t dy : {0, -1, 1}) {
+            if ((dy < 0 && !ylow) || (dy > 0 && !yhigh)) continue;
+            for (const std::int64_t dz : {0, -1, 1}) {
+                if ((dz < 0 && !zlow) || (dz > 0 && !zhigh)) continue;
                 auto it = head.find(CellKey{cy + dy, cz + dz});
                 if (it == head.end()) continue;
                 for (std::int32_t j = it->second; j >= 0; j = next[static_cast<std::size_t>(j)])
                     if (visit(j)) return true;
             }
+        }
         return false;
     }
     /// Adds point id (ids arrive as 0, 1, 2, ...).
     void add(std::int32_t id, double y, double z) {
         if (next.size() <= static_cast<std::size_t>(id)) next.resize(static_cast<std::size_t>(id) + 1, -1);
         std::int64_t cy = 0, cz = 0;
-        if (!cell_of(y, width, cy) || !cell_of(z, width, cz)) return;
+        bool unused_low = false, unused_high = false;
+        if (!cell_of(y, width, cy, unused_low, unused_high) || !cell_of(z, width, cz, unused_low, unused_high)) return;
         auto [it, fresh] = head.try_emplace(CellKey{cy, cz}, id);
         if (!fresh) {
             next[static_cast<std::size_t>(id)] = it->second;
@@ -300,7 +318,7 @@ void remove_duplicate_nodes(NodeList& list) {
         return;
     }
     try {
-        CellChains cells(4.0 * static_cast<double>(tol));
+        CellChains cells(static_cast<double>(tol) / kCellsPerTolerance);
         cells.next.assign(static_cast<std::size_t>(n), -1);
         cells.head.reserve(static_cast<std::size_t>(n));
         std::vector<char> keep(static_cast<std::size_t>(n), 1);
@@ -331,7 +349,7 @@ SubnodeIndex::SubnodeIndex(const float* y, const float* z, double tol) : y_(y), 
     // a tolerance that is no positive normal number has no usable cell width
     if (tol >= static_cast<double>(FLT_MIN) && tol <= 1.0e30) {
         try {
-            cells_ = std::make_unique<Cells>(4.0 * tol);
+            cells_ = std::make_unique<Cells>(tol / kCellsPerTolerance);
         } catch (const std::bad_alloc&) {
             cells_.reset();
         }

@@ -17,40 +17,6 @@ constexpr std::int32_t kSeabed2D = 1;
 constexpr std::int32_t kSeabed3D = 2;
 constexpr std::int32_t kStamp[7] = {kMagic, 1, 8, 4, 2, 7, 2015};
 
-// Node values read per system call.
-constexpr std::int64_t kChunkValues = 8 * 8192;
-
-/// Closes the generation unit on every path.
-struct UnitCloser {
-    ~UnitCloser() { close_unit(kGenerateUnit); }
-};
-
-/// True when the file holds the last value of a block of count values from
-/// record on: one small read that refuses a file too short for its node count
-/// before anything is allocated for it.
-bool block_present(RecordFile& file, std::int64_t record, std::int64_t count) {
-    if (count <= 0) return true;
-    std::array<char, kRecordBytes> probe;
-    return file.read_bytes(record + (count - 1) / 8, probe.data(), static_cast<std::size_t>((count - 1) % 8 + 1) * 4);
-}
-
-/// Reads the 2D node block (X, Y pairs from record 12) into the column-major
-/// n x 2 profile.
-bool read_profile(RecordFile& file, std::int64_t n, float* profile) {
-    const std::int64_t total = 2 * n;
-    std::vector<float> chunk(static_cast<std::size_t>(std::min(total, kChunkValues)));
-    for (std::int64_t done = 0; done < total; done += kChunkValues) {  // chunks start on a record and a pair
-        const std::int64_t count = std::min(kChunkValues, total - done);
-        if (!file.read_values(kFirstDataRecord + done / 8, chunk.data(), count)) return false;
-        for (std::int64_t v = 0; v < count; v += 2) {
-            const std::int64_t row = (done + v) / 2;
-            profile[row] = chunk[static_cast<std::size_t>(v)];
-            profile[n + row] = chunk[static_cast<std::size_t>(v + 1)];
-        }
-    }
-    return true;
-}
-
 /// The 2D branch: the node block into a profile array, then generate_2d.
 Status generate_profile(RecordFile& file, std::int32_t n) {
     const std::int64_t rows = std::max(n, 0);
@@ -61,7 +27,7 @@ Status generate_profile(RecordFile& file, std::int32_t n) {
     } catch (const std::bad_alloc&) {
         return Status::NoMemory;
     }
-    if (!read_profile(file, rows, profile.data())) return Status::FileRead;
+    if (!read_rows(file, kFirstDataRecord, rows, 2, profile.data())) return Status::FileRead;
     // Fewer than two points are refused before generate_2d, writing nothing, like the entry's other early failures.
     if (n < 2) return Status::TooFewNodes;
     if (n > kMaxProfilePoints) return Status::NoMemory;  // closest status: M = 20N - 19 has no 32-bit count
@@ -73,7 +39,7 @@ Status generate_profile(RecordFile& file, std::int32_t n) {
 
 Status seabed_generate(const std::string& name, std::int32_t& duplicates) {
     duplicates = 0;
-    UnitCloser closer;
+    UnitCloser closer{kGenerateUnit};
     if (Status st = open_seabed_file(name, kGenerateUnit); st != Status::Ok) return st;
     RecordFile& file = *unit_file(kGenerateUnit);
 

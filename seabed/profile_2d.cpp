@@ -74,6 +74,23 @@ bool write_sampled_profile(BlockWriter& out, const float* profile, std::int32_t 
     return out.block(buffer.data(), static_cast<std::int64_t>(buffer.size()));
 }
 
+/// Stores the segment code of y and, left or right of the profile, the end
+/// point's elevation (the profile continues flat, the slope is left alone).
+/// Returns the code when y lies inside, else 0.
+SegmentCode locate_inside(double y, std::int32_t n, const float* profile, double& x, SegmentCode& segment) {
+    const SegmentCode s = segment_of(profile + n, n, y, segment);
+    segment = s;
+    if (s == 1) {
+        x = static_cast<double>(profile[0]);
+        return 0;
+    }
+    if (s == n + 1) {
+        x = static_cast<double>(profile[n - 1]);
+        return 0;
+    }
+    return s;
+}
+
 }  // namespace
 
 void find_segment(const float* profile, std::int32_t n, double y, SegmentCode& segment) {
@@ -84,17 +101,9 @@ void find_segment(const float* profile, std::int32_t n, double y, SegmentCode& s
 void interpolate_2d_linear(double y, std::int32_t n, const float* profile, double& x, double& slope,
                            SegmentCode& segment) {
     if (!queryable(n)) return;
+    const SegmentCode s = locate_inside(y, n, profile, x, segment);
+    if (s == 0) return;
     const float* yc = profile + n;
-    const SegmentCode s = segment_of(yc, n, y, segment);
-    segment = s;
-    if (s == 1) {
-        x = static_cast<double>(profile[0]);
-        return;
-    }
-    if (s == n + 1) {
-        x = static_cast<double>(profile[n - 1]);
-        return;
-    }
     // fp: double throughout, from the widened floats
     const double x0 = profile[s - 2], x1 = profile[s - 1];
     const double y0 = yc[s - 2], y1 = yc[s - 1];
@@ -106,17 +115,9 @@ void interpolate_2d_linear(double y, std::int32_t n, const float* profile, doubl
 void cubic_spline_interpolate(double y, double& x, double& slope, SegmentCode& segment, std::int32_t n,
                               const float* profile, const float* slopes) {
     if (!queryable(n)) return;
+    const SegmentCode s = locate_inside(y, n, profile, x, segment);
+    if (s == 0) return;
     const float* yc = profile + n;
-    const SegmentCode s = segment_of(yc, n, y, segment);
-    segment = s;
-    if (s == 1) {
-        x = static_cast<double>(profile[0]);
-        return;
-    }
-    if (s == n + 1) {
-        x = static_cast<double>(profile[n - 1]);
-        return;
-    }
     const double x0 = profile[s - 2], x1 = profile[s - 1];
     const double m0 = slopes[s - 2], m1 = slopes[s - 1];
     const double h = static_cast<double>(yc[s - 1] - yc[s - 2]);  // fp: difference in float, then widened

@@ -66,12 +66,32 @@ bool cell_of(double v, double width, std::int64_t& cell, bool& low, bool& high) 
     return true;
 }
 
-/// Chains of point numbers per cell, newest first; -1 ends a chain.
+/// Points by cell: a block added at once, sorted by cell, and chains of
+/// point numbers per cell for points added one at a time (newest first; -1
+/// ends a chain).
 struct CellChains {
     explicit CellChains(double width) : width(width) {}
+    struct Entry {
+        CellKey key;
+        std::int32_t id;
+    };
+    static bool before(const Entry& e, const CellKey& k) { return e.key.a < k.a || (e.key.a == k.a && e.key.b < k.b); }
     double width;
+    std::vector<Entry> block;
     std::unordered_map<CellKey, std::int32_t, CellHash> head;
     std::vector<std::int32_t> next;
+
+    /// Adds points 0..count-1 of y, z as the sorted block.
+    void add_block(const float* y, const float* z, std::int32_t count) {
+        block.reserve(static_cast<std::size_t>(count));
+        for (std::int32_t id = 0; id < count; ++id) {
+            std::int64_t cy = 0, cz = 0;
+            bool lo = false, hi = false;
+            if (cell_of(y[id], width, cy, lo, hi) && cell_of(z[id], width, cz, lo, hi))
+                block.push_back(Entry{CellKey{cy, cz}, id});
+        }
+        std::sort(block.begin(), block.end(), [](const Entry& a, const Entry& b) { return before(a, b.key); });
+    }
 
     /// Calls visit(j) for the points of the cells that may hold a point near
     /// (y, z), own cell first, until it returns true.
@@ -84,7 +104,11 @@ struct CellChains {
             if ((dy < 0 && !ylow) || (dy > 0 && !yhigh)) continue;
             for (const std::int64_t dz : {0, -1, 1}) {
                 if ((dz < 0 && !zlow) || (dz > 0 && !zhigh)) continue;
-                auto it = head.find(CellKey{cy + dy, cz + dz});
+                const CellKey key{cy + dy, cz + dz};
+                for (auto e = std::lower_bound(block.begin(), block.end(), key, before);
+                     e != block.end() && e->key == key; ++e)
+                    if (visit(e->id)) return true;
+                auto it = head.find(key);
                 if (it == head.end()) continue;
                 for (std::int32_t j = it->second; j >= 0; j = next[static_cast<std::size_t>(j)])
                     if (visit(j)) return true;
@@ -368,6 +392,16 @@ void SubnodeIndex::add(std::int32_t id) {
     }
 }
 
+void SubnodeIndex::add_first(std::int32_t count) {
+    count_ = std::max(count_, count);
+    if (!cells_) return;
+    try {
+        cells_->add_block(y_, z_, count);
+    } catch (const std::bad_alloc&) {
+        cells_.reset();
+    }
+}
+
 bool SubnodeIndex::scan(const float* y, const float* z, std::int32_t count, double tol, float py, float pz) {
     for (std::int32_t j = 0; j < count; ++j)
         if (std::fabs(static_cast<double>(y[j]) - static_cast<double>(py)) < tol &&
@@ -437,7 +471,7 @@ Status sample_subnodes(const NodeData& nd, float spacing, SubnodeData& sd) {
 
     const double tol = static_cast<double>(library_state().node_tolerance);
     SubnodeIndex stored(sd.y.data(), sd.z.data(), tol);
-    for (std::int32_t k = 0; k < sd.ns; ++k) stored.add(k);
+    stored.add_first(sd.ns);
     float py = nd.y[hull(1)], pz = nd.z[hull(1)];
     for (std::int32_t i = 1; i <= nb; ++i) {
         const std::int32_t e_node = hull(i + 1);

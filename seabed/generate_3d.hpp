@@ -58,6 +58,8 @@ class SubnodeIndex {
 public:
     SubnodeIndex(const float* y, const float* z, double tol);
     ~SubnodeIndex();
+    /// Adds stored points 0..count-1 at once; only before any add().
+    void add_first(std::int32_t count);
     /// Adds stored point `id` (0-based into y, z).
     void add(std::int32_t id);
     /// True when a stored point j has |y[j] - py| < tol and |z[j] - pz| < tol.

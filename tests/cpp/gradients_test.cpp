@@ -9,52 +9,23 @@
 #include <functional>
 #include <vector>
 
+#include "support/meshes.hpp"
+
 namespace seabed {
 namespace {
 
-/// Nodes (i h, j h) of a (k+1) x (k+1) grid, node 1 at the origin and node N
-/// at the far corner, squares cut along (i, j)-(i+1, j+1); neighbour lists
-/// counter-clockwise, a hull node's ending in 0.
-struct GridMesh {
-    std::int32_t n = 0, nadj = 0;
-    std::vector<float> y, z, f, g;
-    std::vector<std::int32_t> istart, iadj;
-
-    GridMesh(int k, float h, const std::function<float(float, float)>& surface) {
-        const int dirs[6][2] = {{1, 0}, {1, 1}, {0, 1}, {-1, 0}, {-1, -1}, {0, -1}};
-        auto id = [k](int i, int j) { return j * (k + 1) + i + 1; };
-        for (int j = 0; j <= k; ++j)
-            for (int i = 0; i <= k; ++i) {
-                y.push_back(static_cast<float>(i) * h);
-                z.push_back(static_cast<float>(j) * h);
-                f.push_back(surface(y.back(), z.back()));
-            }
-        n = static_cast<std::int32_t>(y.size());
-        for (int j = 0; j <= k; ++j)
-            for (int i = 0; i <= k; ++i) {
-                istart.push_back(static_cast<std::int32_t>(iadj.size()) + 1);
-                // A hull node's list starts after the gap on the outside.
-                std::vector<int> present;
-                for (const auto& d : dirs) {
-                    const int a = i + d[0], b = j + d[1];
-                    present.push_back(a >= 0 && a <= k && b >= 0 && b <= k ? id(a, b) : 0);
-                }
-                int first = 0;
-                for (int s = 0; s < 6; ++s)
-                    if (present[s] == 0 && present[(s + 1) % 6] != 0) first = (s + 1) % 6;
-                const bool hull = i == 0 || j == 0 || i == k || j == k;
-                for (int s = 0; s < 6; ++s)
-                    if (int v = present[(first + s) % 6]; v != 0) iadj.push_back(v);
-                if (hull) iadj.push_back(0);
-            }
-        nadj = static_cast<std::int32_t>(iadj.size());
+/// A (k+1) x (k+1) grid of spacing h, node 1 at the origin and node N at the
+/// far corner, with elevations from surface and zero gradients.
+struct GridMesh : testing::TestMesh {
+    std::vector<float> f, g;
+    GridMesh(int k, float h, const std::function<float(float, float)>& surface)
+        : testing::TestMesh(testing::grid_mesh(k + 1, k + 1, h)) {
+        for (std::int32_t i = 0; i < n; ++i) f.push_back(surface(y[i], z[i]));
         g.assign(2 * y.size(), 0.0f);
     }
-
-    Status run(std::int32_t nit, float eps, Status initial = Status::BadVersion) {
-        Status st = initial;
-        grad_global(n, istart.data(), nadj, iadj.data(), nit, f.data(), y.data(), z.data(), eps, 1.0e-6f, g.data(),
-                    st);
+    Status run(std::int32_t nit, float eps) {
+        Status st = Status::BadVersion;
+        grad_global(n, istart.data(), nadj, iadj.data(), nit, f.data(), y.data(), z.data(), eps, 1.0e-6f, g.data(), st);
         return st;
     }
 };

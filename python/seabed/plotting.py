@@ -106,7 +106,7 @@ def plot_map(path, units="m", title=None, contours=12, show_nodes=True):
     coll.set_rasterized(True)  # thousands of small triangles: an image inside an SVG, not polygons
     cs = ax.tricontour(subtri, sub[:, 0], levels=contours, colors="black", linewidths=0.6, alpha=0.8,
                        linestyles="solid")
-    ax.clabel(cs, fontsize=7, fmt="%.0f")
+    ax.clabel(cs, fontsize=8, fmt="%.0f")
     nodes = sf.nodes
     ntri = Triangulation(nodes[:, 1], nodes[:, 2], sf.triangles - 1)
     ax.triplot(ntri, color="white", lw=0.25, alpha=0.45 if sf.n < 1000 else 0.3)
@@ -121,6 +121,12 @@ def plot_map(path, units="m", title=None, contours=12, show_nodes=True):
     cbar = fig.colorbar(sm, ax=ax, shrink=0.8, aspect=30)
     cbar.set_label(f"elevation X ({units})")
     ax.set_aspect("equal")
+    # A little room around the hull, so it is not hidden under the frame.
+    ylo, yhi = float(nodes[:, 1].min()), float(nodes[:, 1].max())
+    zlo, zhi = float(nodes[:, 2].min()), float(nodes[:, 2].max())
+    pad = 0.02 * max(yhi - ylo, zhi - zlo)
+    ax.set_xlim(ylo - pad, yhi + pad)
+    ax.set_ylim(zlo - pad, zhi + pad)
     ax.set_xlabel(f"Y ({units})")
     ax.set_ylabel(f"Z ({units})")
     ax.set_title(title or f"3D seabed {Path(path).name}: elevation of the smooth surface\n"

@@ -1,73 +1,158 @@
-/* A minimal host: writes a small generated 2D seabed file by hand, loads the
- * library at run time, loads the seabed through its descriptors and prints it.
- * Build: cc -std=c99 -Iinclude examples/host_demo.c -o host_demo -ldl
- * Run:   ./host_demo path/to/libseabed.so scratch.sbd */
+/* An example host: loads the seabed library at run time and drives it the way
+ * an analysis program does.
+ *
+ *   1. writes the input part of a 2D seabed file (magic number, record 8, the
+ *      node block) from its own survey points;
+ *   2. seabed_generate builds the profile in that file;
+ *   3. load_seabed_2d hands the profile and spline slopes over through array
+ *      descriptors; interpolate_2d_cubic answers elevation and slope queries;
+ *   4. with a generated 3D seabed file as third argument, load_seabed_3d and
+ *      interpolate_3d_cubic give elevation and unit normal at a few points;
+ *   5. free_seabed_2d / free_seabed_3d give the arrays back.
+ *
+ * Build: cc -std=c99 -Wall -Iinclude examples/host_demo.c -o host_demo -ldl
+ * Run:   ./host_demo path/to/libseabed.so scratch_profile.sbd [surface_3d.sbd]
+ */
 #include <dlfcn.h>
 #include <stdio.h>
 #include <string.h>
 
 #include "seabed.h"
 
-static void put(FILE* f, long record, const void* data, size_t nbytes) {
-    fseek(f, (record - 1) * 32, SEEK_SET);
-    fwrite(data, 1, nbytes, f);
+/* Every operation looked up by name and typed by its declaration. */
+#define LOOKUP(lib, fn, name)                                               \
+    do {                                                                    \
+        *(void**)&(fn) = dlsym((lib), (name));                              \
+        if (!(fn)) {                                                        \
+            fprintf(stderr, "the library does not export %s\n", (name));    \
+            return 1;                                                       \
+        }                                                                   \
+    } while (0)
+
+/* Record n of a seabed file starts at byte 32 * (n - 1). */
+static int put(FILE* f, long record, const void* data, size_t nbytes) {
+    return fseek(f, (record - 1) * 32, SEEK_SET) == 0 && fwrite(data, 1, nbytes, f) == nbytes;
+}
+
+static int write_profile(const char* path) {
+    /* Eight soundings along a line: (elevation X, coordinate Y), Y increasing. */
+    static const float nodes[16] = {-20.0f, 0.0f,   -21.5f, 10.0f,  -21.0f, 30.0f, -24.0f, 45.0f,
+                                    -26.5f, 60.0f,  -26.0f, 80.0f,  -27.5f, 95.0f, -30.0f, 120.0f};
+    const int32_t magic = 0x0FF26702, header[2] = {SEABED_TYPE_2D, 8};
+    const float spacing = 0.0f; /* not used by 2D seabeds */
+    char notes[33] = "example host profile            ";
+    FILE* f = fopen(path, "wb");
+    if (!f) return 0;
+    int ok = put(f, 1, &magic, sizeof magic) && put(f, 2, notes, 32) && put(f, 8, header, sizeof header);
+    ok = ok && fseek(f, 7 * 32 + 8, SEEK_SET) == 0 && fwrite(&spacing, 4, 1, f) == 1;
+    ok = ok && put(f, 12, nodes, sizeof nodes); /* 16 values: records 12 and 13 */
+    return fclose(f) == 0 && ok;
+}
+
+static int run_3d(void* lib, const char* path) {
+    void (*load)(const int32_t*, const char*, const int32_t*, const int32_t*, int32_t*, int32_t*, int32_t*,
+                 seabed_desc2*, seabed_desc2*, seabed_desc1*, seabed_desc1*, int64_t*, int32_t*);
+    void (*cubic)(const double*, const double*, const int32_t*, const int32_t*, const float*, const int32_t*,
+                  const int32_t*, const float*, double*, double*, int32_t*, int32_t*);
+    void (*release)(seabed_desc2*, seabed_desc2*, seabed_desc1*, seabed_desc1*);
+    LOOKUP(lib, load, "load_seabed_3d");
+    LOOKUP(lib, cubic, "interpolate_3d_cubic");
+    LOOKUP(lib, release, "free_seabed_3d");
+
+    int32_t len = (int32_t)strlen(path), unit = 11, type = SEABED_3D_CUBIC, n = 0, nt = 0, nadj = 0, status = -1;
+    int64_t memory = 0;
+    seabed_desc2 nodes, gradients;
+    seabed_desc1 iadj, istart;
+    memset(&nodes, 0, sizeof nodes);
+    memset(&gradients, 0, sizeof gradients);
+    memset(&iadj, 0, sizeof iadj);
+    memset(&istart, 0, sizeof istart);
+    load(&len, path, &unit, &type, &n, &nt, &nadj, &nodes, &gradients, &iadj, &istart, &memory, &status);
+    if (status != 0) {
+        fprintf(stderr, "load_seabed_3d %s: status %d\n", path, status);
+        release(&nodes, &gradients, &iadj, &istart);
+        return 1;
+    }
+    printf("\nloaded %s: %d nodes, %d triangles, %lld bytes\n", path, n, nt, (long long)memory);
+    printf("%10s %10s %12s %28s\n", "Y", "Z", "X", "unit normal (X, Y, Z)");
+    static const double points[4][2] = {{100.0, 100.0}, {400.0, 330.0}, {700.0, 150.0}, {-10.0, -10.0}};
+    int32_t start = 0; /* the walk's start node, carried from call to call */
+    for (int k = 0; k < 4; ++k) {
+        double x = 0.0, normal[3] = {0.0, 0.0, 0.0};
+        cubic(&points[k][0], &points[k][1], &n, &nadj, (const float*)nodes.base, (const int32_t*)iadj.base,
+              (const int32_t*)istart.base, (const float*)gradients.base, &x, normal, &start, &status);
+        if (status != 0) printf("%10.1f %10.1f   status %d\n", points[k][0], points[k][1], status);
+        else if (x < -1.0e38) printf("%10.1f %10.1f   outside the seabed\n", points[k][0], points[k][1]);
+        else
+            printf("%10.1f %10.1f %12.4f   (%7.4f, %7.4f, %7.4f)\n", points[k][0], points[k][1], x, normal[0],
+                   normal[1], normal[2]);
+    }
+    release(&nodes, &gradients, &iadj, &istart);
+    return 0;
 }
 
 int main(int argc, char** argv) {
-    if (argc != 3) {
-        fprintf(stderr, "usage: %s LIBRARY SEABED_FILE\n", argv[0]);
+    if (argc != 3 && argc != 4) {
+        fprintf(stderr, "usage: %s LIBRARY PROFILE_FILE [GENERATED_3D_FILE]\n", argv[0]);
         return 2;
     }
-    /* Records of a generated four-node profile: header, counts, nodes, slopes. */
-    FILE* f = fopen(argv[2], "wb");
-    if (!f) {
-        perror(argv[2]);
-        return 1;
-    }
-    int32_t magic[7] = {0x0FF26702, 1, 8, 4, 2, 7, 2015}, header[2] = {SEABED_TYPE_2D, 4}, counts[2] = {61, 61};
-    float nodes[8] = {-20.0f, 0.0f, -21.5f, 10.0f, -21.0f, 30.0f, -24.0f, 45.0f};
-    float spline[4] = {0.0f, -0.06f, -0.05f, 0.0f}, samples[8 * 32] = {0};
-    put(f, 1, magic, sizeof magic);
-    put(f, 8, header, sizeof header);
-    put(f, 11, counts, sizeof counts);
-    put(f, 12, nodes, sizeof nodes);
-    put(f, 13, samples, sizeof samples);
-    put(f, 45, spline, sizeof spline);
-    put(f, 46, spline, sizeof spline);
-    fclose(f);
-
     void* lib = dlopen(argv[1], RTLD_NOW);
     if (!lib) {
         fprintf(stderr, "%s\n", dlerror());
         return 1;
     }
+    void (*generate)(int32_t, const char*, int32_t*, int32_t*);
     void (*load)(const int32_t*, const char*, const int32_t*, const int32_t*, int32_t*, seabed_desc2*, seabed_desc1*,
                  int64_t*, int32_t*);
+    void (*cubic)(const double*, const int32_t*, const float*, const float*, double*, double*, int32_t*);
     void (*release)(seabed_desc2*, seabed_desc1*);
-    *(void**)&load = dlsym(lib, "load_seabed_2d");
-    *(void**)&release = dlsym(lib, "free_seabed_2d");
-    if (!load || !release) {
-        fprintf(stderr, "the library lacks the 2D operations\n");
+    LOOKUP(lib, generate, "seabed_generate");
+    LOOKUP(lib, load, "load_seabed_2d");
+    LOOKUP(lib, cubic, "interpolate_2d_cubic");
+    LOOKUP(lib, release, "free_seabed_2d");
+
+    const char* path = argv[2];
+    if (!write_profile(path)) {
+        perror(path);
         return 1;
     }
-    int32_t len = (int32_t)strlen(argv[2]), unit = 10, type = SEABED_2D_SPLINE, n = 0, status = -1;
+    int32_t status = -1, duplicates = 0;
+    generate((int32_t)strlen(path), path, &status, &duplicates);
+    if (status != 0) {
+        fprintf(stderr, "seabed_generate %s: status %d\n", path, status);
+        return 1;
+    }
+
+    int32_t len = (int32_t)strlen(path), unit = 10, type = SEABED_2D_SPLINE, n = 0;
     int64_t memory = 0;
     seabed_desc2 profile;
     seabed_desc1 slopes;
     memset(&profile, 0, sizeof profile);
     memset(&slopes, 0, sizeof slopes);
-    load(&len, argv[2], &unit, &type, &n, &profile, &slopes, &memory, &status);
+    load(&len, path, &unit, &type, &n, &profile, &slopes, &memory, &status);
     if (status != 0) {
-        fprintf(stderr, "load_seabed_2d: status %d\n", status);
+        fprintf(stderr, "load_seabed_2d %s: status %d\n", path, status);
+        release(&profile, &slopes);
         return 1;
     }
-    printf("loaded %s: %d nodes, %lld bytes\n", argv[2], n, (long long)memory);
-    printf("%12s %12s %12s\n", "Y", "X", "dX/dY");
+    printf("generated and loaded %s: %d nodes, %lld bytes\n", path, n, (long long)memory);
+    /* Column 2 of the n x 2 profile starts one column stride after column 1. */
     const float* x = (const float*)profile.base;
     const float* y = (const float*)((const char*)profile.base + profile.dim[1].stride);
     const float* m = (const float*)slopes.base;
-    for (int32_t i = 0; i < n; ++i) printf("%12.3f %12.3f %12.4f\n", y[i], x[i], m[i]);
+    printf("%10s %10s %12s\n", "Y", "X", "dX/dY");
+    for (int32_t i = 0; i < n; ++i) printf("%10.2f %10.3f %12.5f\n", y[i], x[i], m[i]);
+    printf("queries on the spline profile:\n");
+    int32_t segment = 0; /* hint: the previous call's segment */
+    for (double q = 5.0; q <= 125.0; q += 30.0) {
+        double elevation = 0.0, slope = 0.0;
+        cubic(&q, &n, x, m, &elevation, &slope, &segment);
+        if (segment > n) printf("%10.2f %10.3f  (beyond the last node: flat)\n", q, elevation);
+        else printf("%10.2f %10.3f %12.5f\n", q, elevation, slope);
+    }
     release(&profile, &slopes);
+
+    int rc = argc == 4 ? run_3d(lib, argv[3]) : 0;
     dlclose(lib);
-    return 0;
+    return rc;
 }

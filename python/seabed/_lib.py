@@ -1,0 +1,185 @@
+"""The shared library as a host sees it: loaded with ctypes, every operation
+looked up by name and called with the argument types of include/seabed.h."""
+
+import ctypes
+import os
+from ctypes import POINTER, c_char_p, c_double, c_float, c_int32, c_int64, c_void_p
+from pathlib import Path
+
+from .status import message
+
+EXPORTS = (
+    "seabed_generate",
+    "open_seabed_file",
+    "load_seabed_2d",
+    "load_seabed_3d",
+    "free_seabed_2d",
+    "free_seabed_3d",
+    "seabed_create_test_file",
+    "find_segment",
+    "interpolate_2d_linear",
+    "interpolate_2d_cubic",
+    "find_triangle",
+    "interpolate_3d_linear",
+    "interpolate_3d_cubic",
+)
+
+
+class SeabedError(Exception):
+    """A failed operation: code is the library's status code (1..45), or 0
+    for a failure of this package itself (bad arguments, missing export)."""
+
+    def __init__(self, code, message_text=None, context=None):
+        self.code = int(code)
+        self.message = message_text if message_text is not None else message(self.code)
+        self.context = context
+        text = f"status {self.code}: {self.message}" if self.code else self.message
+        super().__init__(f"{context}: {text}" if context else text)
+
+
+class MissingExport(SeabedError):
+    """The loaded library does not export an operation this call needs."""
+
+    def __init__(self, name, path):
+        self.name = name
+        super().__init__(0, f"the library {path} does not export {name}")
+
+
+class Dim(ctypes.Structure):
+    _fields_ = [("extent", c_int64), ("stride", c_int64), ("lower_bound", c_int64)]
+
+
+class _DescBase(ctypes.Structure):
+    @property
+    def allocated(self):
+        return bool(self.base) and bool(self.flags & 1)
+
+
+class Desc1(_DescBase):
+    """seabed_desc1 of seabed.h (72 bytes)."""
+
+    _fields_ = [
+        ("base", c_void_p),
+        ("elem_len", c_int64),
+        ("offset", c_int64),
+        ("flags", c_int64),
+        ("rank", c_int64),
+        ("reserved", c_int64),
+        ("dim", Dim * 1),
+    ]
+
+
+class Desc2(_DescBase):
+    """seabed_desc2 of seabed.h (96 bytes)."""
+
+    _fields_ = [
+        ("base", c_void_p),
+        ("elem_len", c_int64),
+        ("offset", c_int64),
+        ("flags", c_int64),
+        ("rank", c_int64),
+        ("reserved", c_int64),
+        ("dim", Dim * 2),
+    ]
+
+
+assert ctypes.sizeof(Desc1) == 72 and ctypes.sizeof(Desc2) == 96 and Desc2.dim.offset == 48
+
+_i32 = POINTER(c_int32)
+_i64 = POINTER(c_int64)
+_f64 = POINTER(c_double)
+_d1 = POINTER(Desc1)
+_d2 = POINTER(Desc2)
+
+# Argument types, exactly as declared in seabed.h (arrays of the plain-array
+# operations are passed as addresses).
+_SIGNATURES = {
+    "seabed_generate": [c_int32, c_char_p, _i32, _i32],
+    "open_seabed_file": [c_int32, c_char_p, _i32, _i32],
+    "load_seabed_2d": [_i32, c_char_p, _i32, _i32, _i32, _d2, _d1, _i64, _i32],
+    "load_seabed_3d": [_i32, c_char_p, _i32, _i32, _i32, _i32, _i32, _d2, _d2, _d1, _d1, _i64, _i32],
+    "free_seabed_2d": [_d2, _d1],
+    "free_seabed_3d": [_d2, _d2, _d1, _d1],
+    "seabed_create_test_file": [c_int32, c_char_p, c_int32],
+    "find_segment": [c_void_p, _i32, _f64, _i32],
+    "interpolate_2d_linear": [_f64, _i32, c_void_p, _f64, _f64, _i32],
+    "interpolate_2d_cubic": [_f64, _i32, c_void_p, c_void_p, _f64, _f64, _i32],
+    "find_triangle": [_f64, _f64, _i32, _i32, _d2, _d1, _d1, _i32, _i32, _i32],
+    "interpolate_3d_linear": [_f64, _f64, _i32, _i32, c_void_p, c_void_p, c_void_p, _f64, _f64, _i32, _i32],
+    "interpolate_3d_cubic": [_f64, _f64, _i32, _i32, c_void_p, c_void_p, c_void_p, c_void_p, _f64, _f64, _i32,
+                             _i32],
+}
+
+
+def _repo_root():
+    return Path(__file__).resolve().parents[2]
+
+
+def library_candidates():
+    """Where the library is looked for: SEABED_LIBRARY, then the build trees
+    of this checkout (build/, build/release/)."""
+    env = os.environ.get("SEABED_LIBRARY")
+    if env:
+        return [Path(env)]
+    root = _repo_root()
+    return [root / "build" / "libseabed.so", root / "build" / "release" / "libseabed.so"]
+
+
+class Library:
+    """The loaded shared library. Operations are attributes named as in
+    seabed.h; an operation the library lacks raises MissingExport when used."""
+
+    def __init__(self, path=None):
+        if path is None:
+            found = [p for p in library_candidates() if p.exists()]
+            if not found:
+                tried = ", ".join(str(p) for p in library_candidates())
+                raise SeabedError(0, f"the seabed library was not found (tried {tried}); build it "
+                                     "(cmake --build build) or set SEABED_LIBRARY")
+            path = found[0]
+        self.path = Path(path)
+        try:
+            self._dll = ctypes.CDLL(str(self.path), mode=os.RTLD_NOW | os.RTLD_LOCAL)
+        except OSError as e:
+            raise SeabedError(0, f"cannot load the seabed library {self.path}: {e}") from None
+        self._fns = {}
+        for name in EXPORTS:
+            try:
+                fn = getattr(self._dll, name)
+            except AttributeError:
+                continue
+            fn.argtypes = _SIGNATURES[name]
+            fn.restype = None
+            self._fns[name] = fn
+
+    def has(self, name):
+        return name in self._fns
+
+    def missing(self):
+        return [name for name in EXPORTS if name not in self._fns]
+
+    def __getattr__(self, name):
+        if name in _SIGNATURES:
+            fn = self.__dict__.get("_fns", {}).get(name)
+            if fn is None:
+                raise MissingExport(name, self.path)
+            return fn
+        raise AttributeError(name)
+
+
+_default = None
+
+
+def library():
+    """The library this process uses (loaded on first use)."""
+    global _default
+    if _default is None:
+        _default = Library()
+    return _default
+
+
+def use_library(path):
+    """Loads the library at path and makes it the one this process uses."""
+    global _default
+    _default = Library(path)
+    return _default

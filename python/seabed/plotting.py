@@ -1,0 +1,216 @@
+"""Pictures of seabeds with matplotlib: a 2D profile, a 3D map and a transect
+across a 3D seabed. Each function draws into the axes it is given (or a new
+figure) and returns the figure; save_figure writes PNG or SVG."""
+
+from pathlib import Path
+
+import numpy as np
+
+from .files import TYPE_2D, TYPE_3D, read_file
+from .seabeds import Profile2D, Surface3D
+
+
+def _pyplot():
+    import matplotlib
+
+    if matplotlib.get_backend().lower() not in ("agg", "svg", "pdf", "cairo"):
+        matplotlib.use("Agg")
+    import matplotlib.pyplot as plt
+
+    return plt
+
+
+def hull_edges(triangles):
+    """Edges that belong to one triangle only: the boundary of the triangulation
+    (1-based node numbers in, pairs of 1-based numbers out)."""
+    tri = np.asarray(triangles)
+    edges = np.concatenate([tri[:, [0, 1]], tri[:, [1, 2]], tri[:, [2, 0]]])
+    key = np.sort(edges, axis=1)
+    uniq, counts = np.unique(key, axis=0, return_counts=True)
+    return uniq[counts == 1]
+
+
+def plot_profile(path, units="m", title=None):
+    """A 2D seabed: the nodes, the profiles sampled with spline and with Bessel
+    slopes (as stored in the file), and below them the slope dX/dY along the
+    profile from the library's cubic queries, with the node slopes marked."""
+    plt = _pyplot()
+    sf = read_file(path)
+    if sf.kind != TYPE_2D:
+        raise ValueError(f"{path} holds a {sf.kind_name}, not a 2D profile")
+    if not sf.generated:
+        raise ValueError(f"{path} is not generated (status record: {sf.status}); run seabed generate first")
+    fig, (top, bottom, diff) = plt.subplots(3, 1, figsize=(10, 8), sharex=True,
+                                            gridspec_kw={"height_ratios": [3, 2, 1.2]}, constrained_layout=True)
+    x, y = sf.nodes[:, 0], sf.nodes[:, 1]
+    top.plot(sf.spline_samples[:, 1], sf.spline_samples[:, 0], color="tab:blue", lw=1.4,
+             label="spline slopes (stored samples)")
+    top.plot(sf.bessel_samples[:, 1], sf.bessel_samples[:, 0], color="tab:orange", lw=1.0, ls="--",
+             label="Bessel slopes (stored samples)")
+    top.plot(y, x, "o", ms=3, color="black", label=f"nodes ({sf.n})")
+    top.set_ylabel(f"elevation X ({units})")
+    top.legend(loc="best", fontsize=8)
+    top.grid(alpha=0.3)
+    top.set_title(title or f"2D seabed profile: {Path(path).name}")
+
+    yq = np.linspace(float(y[0]), float(y[-1]), 2000)
+    for kind, colour, ls in (("spline", "tab:blue", "-"), ("bessel", "tab:orange", "--")):
+        with Profile2D(path, kind) as p:
+            _, slope, _ = p.query(yq)
+            name = "Bessel" if kind == "bessel" else kind
+            bottom.plot(yq, slope, color=colour, ls=ls, lw=1.0, label=f"dX/dY, cubic query with {name} slopes")
+            bottom.plot(p.y, p.slopes, ".", ms=3, color=colour)
+    bottom.axhline(0.0, color="grey", lw=0.6)
+    # At the scale of the profile the two sampled curves coincide; their
+    # difference shows where the slope rules disagree.
+    diff.plot(sf.spline_samples[:, 1], sf.spline_samples[:, 0] - sf.bessel_samples[:, 0], color="tab:purple", lw=0.9)
+    diff.axhline(0.0, color="grey", lw=0.6)
+    diff.set_ylabel(f"spline − Bessel ({units})", fontsize=9)
+    diff.grid(alpha=0.3)
+    diff.set_xlabel(f"Y ({units})")
+    bottom.set_ylabel("slope dX/dY")
+    bottom.legend(loc="best", fontsize=8)
+    bottom.grid(alpha=0.3)
+    return fig
+
+
+def plot_map(path, units="m", title=None, contours=12, show_nodes=True):
+    """A 3D seabed seen from above: the sub-node surface shaded by elevation
+    (with hill shading from the stored normals), contour lines, the node
+    triangulation, its hull and the nodes; Y to the right, Z up."""
+    plt = _pyplot()
+    from matplotlib.colors import Normalize
+    from matplotlib.tri import Triangulation
+
+    sf = read_file(path)
+    if sf.kind != TYPE_3D:
+        raise ValueError(f"{path} holds a {sf.kind_name}, not a 3D surface")
+    if not sf.generated:
+        raise ValueError(f"{path} is not generated (status record: {sf.status}); run seabed generate first")
+    fig, ax = plt.subplots(figsize=(10, 6.8), constrained_layout=True)
+    sub = sf.subnodes
+    subtri = Triangulation(sub[:, 1], sub[:, 2], sf.subtriangles - 1)
+    norm = Normalize(vmin=float(sub[:, 0].min()), vmax=float(sub[:, 0].max()))
+    cmap = plt.get_cmap("viridis")
+    # Colour by elevation, darkened where the surface faces away from a light
+    # in the north-west: the stored unit normals give the shading directly.
+    light = np.array([0.8, -0.35, 0.35])
+    light /= np.linalg.norm(light)
+    shade = np.clip(sf.normals @ light, 0.0, 1.0)
+    face_shade = shade[sf.subtriangles - 1].mean(axis=1)
+    face_elev = sub[:, 0][sf.subtriangles - 1].mean(axis=1)
+    colours = cmap(norm(face_elev))
+    colours[:, :3] *= (0.55 + 0.45 * face_shade)[:, None]
+    coll = ax.tripcolor(subtri, facecolors=face_elev, cmap=cmap, norm=norm, edgecolors="none")
+    coll.set_facecolor(colours)
+    coll.set_rasterized(True)  # thousands of small triangles: an image inside an SVG, not polygons
+    cs = ax.tricontour(subtri, sub[:, 0], levels=contours, colors="black", linewidths=0.6, alpha=0.8,
+                       linestyles="solid")
+    ax.clabel(cs, fontsize=8, fmt="%.0f")
+    nodes = sf.nodes
+    ntri = Triangulation(nodes[:, 1], nodes[:, 2], sf.triangles - 1)
+    ax.triplot(ntri, color="white", lw=0.25, alpha=0.45 if sf.n < 1000 else 0.3)
+    hull = hull_edges(sf.triangles) - 1
+    for a, b in hull:
+        ax.plot(nodes[[a, b], 1], nodes[[a, b], 2], color="crimson", lw=1.2)
+    ax.plot([], [], color="crimson", lw=1.2, label="hull of the nodes")
+    ax.plot([], [], color="white", lw=0.8, label=f"node triangulation ({sf.counts.get('NT', 0)} triangles)")
+    if show_nodes:
+        ax.plot(nodes[:, 1], nodes[:, 2], ".", ms=1.2, color="black", alpha=0.6, label=f"nodes ({sf.n})")
+    sm = plt.cm.ScalarMappable(norm=norm, cmap=cmap)
+    cbar = fig.colorbar(sm, ax=ax, shrink=0.8, aspect=30)
+    cbar.set_label(f"elevation X ({units})")
+    ax.set_aspect("equal")
+    # A little room around the hull, so it is not hidden under the frame.
+    ylo, yhi = float(nodes[:, 1].min()), float(nodes[:, 1].max())
+    zlo, zhi = float(nodes[:, 2].min()), float(nodes[:, 2].max())
+    pad = 0.02 * max(yhi - ylo, zhi - zlo)
+    ax.set_xlim(ylo - pad, yhi + pad)
+    ax.set_ylim(zlo - pad, zhi + pad)
+    ax.set_xlabel(f"Y ({units})")
+    ax.set_ylabel(f"Z ({units})")
+    ax.set_title(title or f"3D seabed {Path(path).name}: elevation of the smooth surface\n"
+                          f"{sf.counts.get('NS', 0)} sub-nodes at spacing {sf.spacing:g} {units}, "
+                          f"contours every {cs.levels[1] - cs.levels[0]:g} {units}", fontsize=11)
+    leg = ax.legend(loc="upper center", bbox_to_anchor=(0.5, -0.09), ncol=3, fontsize=8, framealpha=1.0)
+    leg.get_frame().set_facecolor("lightgrey")
+    return fig
+
+
+def transect(path, start, end, samples=400):
+    """Distance along the line start -> end and the linear and cubic
+    elevations there (NaN outside the seabed)."""
+    (y0, z0), (y1, z1) = start, end
+    t = np.linspace(0.0, 1.0, samples)
+    y = y0 + t * (y1 - y0)
+    z = z0 + t * (z1 - z0)
+    distance = t * float(np.hypot(y1 - y0, z1 - z0))
+    out = {"distance": distance, "y": y, "z": z}
+    with Surface3D(path, "cubic") as s:
+        for method in ("linear", "cubic"):
+            x, normal, status = s.query(y, z, method)
+            x = np.where(Surface3D.inside(x) & (status == 0), x, np.nan)
+            out[method] = x
+            out[method + "_normal"] = normal
+    return out
+
+
+def plot_transect(path, start, end, units="m", title=None, samples=400):
+    """Elevation along a straight line across a 3D seabed, from the library's
+    linear and cubic queries, with the line drawn on a small map."""
+    plt = _pyplot()
+    sf = read_file(path)
+    if sf.kind != TYPE_3D:
+        raise ValueError(f"{path} holds a {sf.kind_name}, not a 3D surface")
+    tr = transect(path, start, end, samples)
+    fig, (ax, inset) = plt.subplots(1, 2, figsize=(12, 4.5), gridspec_kw={"width_ratios": [3, 1.2]},
+                                    constrained_layout=True)
+    ax.plot(tr["distance"], tr["linear"], color="tab:grey", lw=1.0, label="linear (node triangles)")
+    ax.plot(tr["distance"], tr["cubic"], color="tab:blue", lw=1.5, label="cubic (smooth surface)")
+    ax.set_xlabel(f"distance along the transect ({units})")
+    ax.set_ylabel(f"elevation X ({units})")
+    ax.grid(alpha=0.3)
+    ax.legend(fontsize=8)
+    (y0, z0), (y1, z1) = start, end
+    ax.set_title(title or f"transect from (Y, Z) = ({y0:g}, {z0:g}) to ({y1:g}, {z1:g}) {units}")
+    nodes = sf.nodes
+    inset.tricontourf(nodes[:, 1], nodes[:, 2], nodes[:, 0], levels=14, cmap="viridis")
+    inset.plot([y0, y1], [z0, z1], color="crimson", lw=2)
+    inset.plot([y0], [z0], "o", color="crimson")
+    zmid = 0.5 * (float(nodes[:, 2].min()) + float(nodes[:, 2].max()))
+    for label, (py, pz) in (("start", (y0, z0)), ("end", (y1, z1))):
+        # Labels go towards the middle, clear of the frame and the title.
+        inset.annotate(label, (py, pz), textcoords="offset points", xytext=(5, -11 if pz > zmid else 5), fontsize=8,
+                       color="crimson", fontweight="bold")
+    inset.set_aspect("equal")
+    inset.set_xlabel(f"Y ({units})")
+    inset.set_ylabel(f"Z ({units})")
+    inset.set_title("where (node elevations)", fontsize=9)
+    return fig
+
+
+def save_figure(fig, out):
+    """Writes the figure to a .png or .svg file (the suffix decides)."""
+    out = Path(out)
+    suffix = out.suffix.lower()
+    if suffix not in (".png", ".svg"):
+        raise ValueError(f"the picture must be a .png or .svg file, got {out.name}")
+    import os
+    import tempfile
+
+    # Through a temporary file, so a failure leaves nothing half-written.
+    fd, tmp = tempfile.mkstemp(prefix=f".{out.stem}.", suffix=suffix, dir=out.parent)
+    os.close(fd)
+    try:
+        fig.savefig(tmp, dpi=150 if suffix == ".png" else None, format=suffix[1:])
+        umask = os.umask(0)
+        os.umask(umask)
+        os.chmod(tmp, 0o666 & ~umask)
+        os.replace(tmp, out)
+    except BaseException:
+        if os.path.exists(tmp):
+            os.unlink(tmp)
+        raise
+    finally:
+        _pyplot().close(fig)
+    return out

@@ -1,0 +1,294 @@
+"""Generation, loading and vectorised queries through the exported operations,
+called exactly as a host calls them."""
+
+import ctypes
+import time
+from ctypes import byref, c_double, c_int32, c_int64
+from dataclasses import dataclass
+from pathlib import Path
+
+import numpy as np
+
+from ._lib import Desc1, Desc2, SeabedError, library
+from .files import read_file
+
+KINDS_2D = {"linear": 0, "bessel": 2, "spline": 3}
+KINDS_3D = {"linear": 0, "cubic": 1}
+OUTSIDE = -3.4028234663852886e38  # elevation the 3D queries return outside the triangulation
+_unit = 40  # units for the loaders' calls; any value works, the loaders close it again
+
+
+def _name(path):
+    raw = str(Path(path)).encode()
+    return len(raw), raw
+
+
+def _array(desc, dtype):
+    """A copy of the array behind a loader's descriptor, honouring its extents
+    and byte strides (element (i, j) at base + i*stride1 + j*stride2)."""
+    if not desc.allocated:
+        return None
+    rank = desc.rank
+    shape = tuple(desc.dim[k].extent for k in range(rank))
+    strides = tuple(desc.dim[k].stride for k in range(rank))
+    if any(e <= 0 for e in shape):
+        return np.empty(shape, dtype=dtype)
+    span = sum((e - 1) * s for e, s in zip(shape, strides)) + desc.elem_len
+    buf = (ctypes.c_char * span).from_address(desc.base)
+    return np.ndarray(shape, dtype=dtype, buffer=buf, strides=strides).copy()
+
+
+def _points(values, name):
+    if not isinstance(values, np.ndarray):
+        values = np.asarray(values)
+        if values.dtype.kind in "iu" or values.dtype == np.float64:
+            values = values.astype(np.float64)
+    if values.dtype != np.float64:
+        raise TypeError(f"{name} must have dtype float64 (query coordinates are doubles), got {values.dtype.name} "
+                        f"(convert explicitly, e.g. {name}.astype(np.float64))")
+    return np.ascontiguousarray(values.reshape(-1))
+
+
+@dataclass
+class GenerateResult:
+    status: int
+    duplicates: int
+    seconds: float
+
+
+def generate(path, check=True):
+    """Runs seabed_generate on a host-written seabed file. Raises SeabedError
+    with the returned status unless it is 0 (or check is False)."""
+    lib = library()
+    length, raw = _name(path)
+    status, duplicates = c_int32(-1), c_int32(-1)
+    start = time.perf_counter()
+    lib.seabed_generate(length, raw, byref(status), byref(duplicates))
+    result = GenerateResult(status.value, duplicates.value, time.perf_counter() - start)
+    if check and result.status != 0:
+        raise SeabedError(result.status, context=f"seabed_generate {path}")
+    return result
+
+
+def create_test_file(path, kind):
+    """seabed_create_test_file: kind 1 (fixed four-point profile) or 2 (random
+    3D nodes; every call in a process draws another seabed)."""
+    length, raw = _name(path)
+    library().seabed_create_test_file(length, raw, int(kind))
+
+
+def open_seabed_file(path, unit=_unit):
+    """open_seabed_file; returns the status (the file is left open on unit)."""
+    length, raw = _name(path)
+    status = c_int32(-1)
+    library().open_seabed_file(length, raw, byref(c_int32(unit)), byref(status))
+    return status.value
+
+
+class Profile2D:
+    """A loaded 2D seabed. profile and slopes are the library's arrays, kept
+    until close(); x, y and slopes are numpy copies."""
+
+    def __init__(self, path, kind="spline", unit=_unit):
+        if kind not in KINDS_2D:
+            raise ValueError(f"2D interpolation must be one of {', '.join(KINDS_2D)}, got {kind!r}")
+        self._lib = library()
+        self.path, self.kind = Path(path), kind
+        self._profile, self._slopes = Desc2(), Desc1()
+        self.memory = c_int64(0)
+        length, raw = _name(path)
+        n, status = c_int32(0), c_int32(-1)
+        self._lib.load_seabed_2d(byref(c_int32(length)), raw, byref(c_int32(unit)), byref(c_int32(KINDS_2D[kind])),
+                                 byref(n), byref(self._profile), byref(self._slopes), byref(self.memory),
+                                 byref(status))
+        if status.value != 0:
+            self.close()
+            raise SeabedError(status.value, context=f"load_seabed_2d {path}")
+        self.n = n.value
+        profile = _array(self._profile, np.float32)
+        self.x, self.y = profile[:, 0], profile[:, 1]
+        self.slopes = _array(self._slopes, np.float32)
+
+    def close(self):
+        if self._lib is not None:
+            self._lib.free_seabed_2d(byref(self._profile), byref(self._slopes))
+            self._lib = None
+
+    def __enter__(self):
+        return self
+
+    def __exit__(self, *exc):
+        self.close()
+
+    def __del__(self):
+        try:
+            self.close()
+        except Exception:
+            pass
+
+    def _live(self):
+        if self._lib is None:
+            raise SeabedError(0, "the seabed was closed")
+        return self._lib
+
+    def find_segment(self, y, hint=0):
+        """Segment codes of the coordinates y (1 left, n+1 at or right of the last node)."""
+        lib = self._live()
+        ys = _points(y, "y")
+        out = np.empty(ys.size, dtype=np.int32)
+        n, yy, seg = c_int32(self.n), c_double(), c_int32(hint)
+        for k, v in enumerate(ys):
+            yy.value = v
+            lib.find_segment(self._profile.base, byref(n), byref(yy), byref(seg))
+            out[k] = seg.value
+        return out
+
+    def query(self, y, method=None):
+        """Elevation, slope dX/dY and segment code at each y (float64). method:
+        'linear' or 'cubic'; by default cubic when slopes were loaded. The
+        slope is NaN outside the profile, where the library leaves it alone."""
+        lib = self._live()
+        ys = _points(y, "y")
+        method = method or ("linear" if self.slopes is None else "cubic")
+        if method == "cubic" and self.slopes is None:
+            raise SeabedError(0, "cubic queries need slopes: load with kind 'bessel' or 'spline'")
+        if method not in ("linear", "cubic"):
+            raise ValueError(f"method must be 'linear' or 'cubic', got {method!r}")
+        x = np.empty(ys.size)
+        slope = np.empty(ys.size)
+        seg_out = np.empty(ys.size, dtype=np.int32)
+        n, yy, xx, ss, seg = c_int32(self.n), c_double(), c_double(), c_double(), c_int32(0)
+        for k, v in enumerate(ys):
+            yy.value, ss.value = v, np.nan
+            if method == "linear":
+                lib.interpolate_2d_linear(byref(yy), byref(n), self._profile.base, byref(xx), byref(ss), byref(seg))
+            else:
+                lib.interpolate_2d_cubic(byref(yy), byref(n), self._profile.base, self._slopes.base, byref(xx),
+                                         byref(ss), byref(seg))
+            x[k], slope[k], seg_out[k] = xx.value, ss.value, seg.value
+        return x, slope, seg_out
+
+
+class Surface3D:
+    """A loaded 3D seabed. nodes (n x 3: X, Y, Z), iadj, istart and, for the
+    cubic kind, gradients (n x 2) are numpy copies of the library's arrays."""
+
+    def __init__(self, path, kind="cubic", unit=_unit):
+        if kind not in KINDS_3D:
+            raise ValueError(f"3D interpolation must be one of {', '.join(KINDS_3D)}, got {kind!r}")
+        self._lib = library()
+        self.path, self.kind = Path(path), kind
+        self._nodes, self._grad, self._iadj, self._istart = Desc2(), Desc2(), Desc1(), Desc1()
+        self.memory = c_int64(0)
+        length, raw = _name(path)
+        n, nt, nadj, status = c_int32(0), c_int32(0), c_int32(0), c_int32(-1)
+        self._lib.load_seabed_3d(byref(c_int32(length)), raw, byref(c_int32(unit)), byref(c_int32(KINDS_3D[kind])),
+                                 byref(n), byref(nt), byref(nadj), byref(self._nodes), byref(self._grad),
+                                 byref(self._iadj), byref(self._istart), byref(self.memory), byref(status))
+        if status.value != 0:
+            self.close()
+            raise SeabedError(status.value, context=f"load_seabed_3d {path}")
+        self.n, self.nt, self.nadj = n.value, nt.value, nadj.value
+        self.nodes = _array(self._nodes, np.float32)
+        self.iadj = _array(self._iadj, np.int32)
+        self.istart = _array(self._istart, np.int32)
+        g = _array(self._grad, np.float32)
+        self.gradients = None if g is None else g.T.copy()
+
+    def close(self):
+        if self._lib is not None:
+            self._lib.free_seabed_3d(byref(self._nodes), byref(self._grad), byref(self._iadj), byref(self._istart))
+            self._lib = None
+
+    def __enter__(self):
+        return self
+
+    def __exit__(self, *exc):
+        self.close()
+
+    def __del__(self):
+        try:
+            self.close()
+        except Exception:
+            pass
+
+    def _live(self):
+        if self._lib is None:
+            raise SeabedError(0, "the seabed was closed")
+        return self._lib
+
+    def triangles(self):
+        """The stored triangles (1-based, counter-clockwise), read from the file:
+        loading does not return them."""
+        return read_file(self.path).triangles
+
+    def find_triangle(self, y, z):
+        """(k, 3) int32 triangles holding each (y, z): i1 = -1 outside."""
+        lib = self._live()
+        ys, zs = _points(y, "y"), _points(z, "z")
+        if ys.size != zs.size:
+            raise ValueError(f"y and z differ in length: {ys.size} and {zs.size}")
+        out = np.empty((ys.size, 3), dtype=np.int32)
+        n, nadj = c_int32(self.n), c_int32(self.nadj)
+        yy, zz, i1, i2, i3 = c_double(), c_double(), c_int32(0), c_int32(0), c_int32(0)
+        for k in range(ys.size):
+            yy.value, zz.value = ys[k], zs[k]
+            lib.find_triangle(byref(yy), byref(zz), byref(n), byref(nadj), byref(self._nodes), byref(self._iadj),
+                              byref(self._istart), byref(i1), byref(i2), byref(i3))
+            out[k] = (i1.value, i2.value, i3.value)
+        return out
+
+    def query(self, y, z, method=None):
+        """Elevation (k), unit normal (k x 3: X, Y, Z components) and status
+        (k) at each (y, z), float64. method: 'linear' or 'cubic' (default:
+        the loaded kind). Outside, the elevation is OUTSIDE and the normal
+        (1, 0, 0); see inside()."""
+        lib = self._live()
+        ys, zs = _points(y, "y"), _points(z, "z")
+        if ys.size != zs.size:
+            raise ValueError(f"y and z differ in length: {ys.size} and {zs.size}")
+        method = method or self.kind
+        if method == "cubic" and not self._grad.allocated:
+            raise SeabedError(0, "cubic queries need gradients: load with kind 'cubic'")
+        if method not in ("linear", "cubic"):
+            raise ValueError(f"method must be 'linear' or 'cubic', got {method!r}")
+        x = np.empty(ys.size)
+        normal = np.empty((ys.size, 3))
+        status_out = np.empty(ys.size, dtype=np.int32)
+        n, nadj = c_int32(self.n), c_int32(self.nadj)
+        yy, zz, xx = c_double(), c_double(), c_double()
+        nn = (c_double * 3)()
+        start, status = c_int32(0), c_int32(0)
+        for k in range(ys.size):
+            yy.value, zz.value = ys[k], zs[k]
+            nn[0] = nn[1] = nn[2] = np.nan
+            if method == "linear":
+                lib.interpolate_3d_linear(byref(yy), byref(zz), byref(n), byref(nadj), self._nodes.base,
+                                          self._iadj.base, self._istart.base, byref(xx), nn, byref(start),
+                                          byref(status))
+            else:
+                lib.interpolate_3d_cubic(byref(yy), byref(zz), byref(n), byref(nadj), self._nodes.base,
+                                         self._iadj.base, self._istart.base, self._grad.base, byref(xx), nn,
+                                         byref(start), byref(status))
+            x[k], status_out[k] = xx.value, status.value
+            normal[k] = nn[0], nn[1], nn[2]
+        return x, normal, status_out
+
+    @staticmethod
+    def inside(x):
+        """Where a queried elevation lies on the seabed (not the outside marker)."""
+        return np.asarray(x) > OUTSIDE
+
+    @staticmethod
+    def gradient(normal):
+        """(dX/dY, dX/dZ) from unit normals (1, -dX/dY, -dX/dZ) / norm."""
+        normal = np.asarray(normal)
+        return np.stack([-normal[:, 1] / normal[:, 0], -normal[:, 2] / normal[:, 0]], axis=1)
+
+
+def load_2d(path, kind="spline"):
+    return Profile2D(path, kind)
+
+
+def load_3d(path, kind="cubic"):
+    return Surface3D(path, kind)

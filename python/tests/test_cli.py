@@ -1,0 +1,321 @@
+"""The command-line tool: every subcommand, its output, and its failures
+(exit code, message on standard error, nothing written)."""
+
+import numpy as np
+import pytest
+
+import seabed
+from seabed import status
+from conftest import need, profile_grid
+
+PNG = b"\x89PNG\r\n\x1a\n"
+
+
+def _profile_csv(path, y=None, x=None):
+    if y is None:
+        x, y = profile_grid()
+    lines = ["Y,depth"] + [f"{a!r},{-b!r}" for a, b in zip(y.tolist(), x.tolist())]
+    path.write_text("\n".join(lines) + "\n")
+    return path
+
+
+@pytest.fixture
+def generated_profile(run, tmp_path):
+    _profile_csv(tmp_path / "line.csv")
+    r = run("import", "line.csv", "p.sbd", "--2d", "--y", "Y", "--elevation", "depth", "--depth-positive-down")
+    assert r.returncode == 0, r.stderr
+    r = run("generate", "p.sbd")
+    if r.returncode == 1 and "does not export" in r.stderr:
+        pytest.skip(r.stderr.strip())
+    assert r.returncode == 0, r.stderr
+    return tmp_path / "p.sbd"
+
+
+def test_codes_match_the_package_table(run):
+    r = run("codes")
+    assert r.returncode == 0
+    rows = [line.split(",", 1) for line in r.stdout.splitlines()[1:]]
+    assert [(int(c), m) for c, m in rows] == status.table()
+
+
+def test_import_2d_names_columns_and_converts_depths(run, tmp_path):
+    x, y = profile_grid()
+    _profile_csv(tmp_path / "line.csv")
+    r = run("import", "line.csv", "p.sbd", "--2d", "--y", "Y", "--elevation", "depth", "--depth-positive-down")
+    assert r.returncode == 0, r.stderr
+    assert f"{x.size} nodes" in r.stdout
+    sf = seabed.read_file(tmp_path / "p.sbd")
+    assert sf.kind == 1 and sf.n == x.size and not sf.generated
+    assert np.array_equal(sf.nodes[:, 0], x) and np.array_equal(sf.nodes[:, 1], y)
+
+
+def test_import_3d_xyz_with_default_columns(run, tmp_path):
+    (tmp_path / "s.xyz").write_text("# easting northing elevation\n0 0 -10\n100 0 -11\n\n0 100 -12.5\n50\t60\t-13\n")
+    r = run("import", "s.xyz", "s.sbd", "--3d", "--spacing", "5")
+    assert r.returncode == 0, r.stderr
+    sf = seabed.read_file(tmp_path / "s.sbd")
+    assert (sf.kind, sf.n, sf.spacing) == (2, 4, 5.0)
+    assert sf.nodes.tolist() == [[-10, 0, 0], [-11, 100, 0], [-12.5, 0, 100], [-13, 50, 60]]
+
+
+@pytest.mark.parametrize("text, args, expected", [
+    ("y,x\n0,1\n1,oops\n2,3\n", ["--2d"], "pts.csv:3: the elevation in column 2 is not a finite number: 'oops'"),
+    ("y,x\n0,1\n1\n", ["--2d"], "pts.csv:3: the elevation column (2) is missing"),
+    ("y,x\n0,1\n5,nan\n", ["--2d"], "pts.csv:3: the elevation in column 2 is not a finite number: 'nan'"),
+    ("y,x\n0,1\n5,1e39\n", ["--2d"], "pts.csv:3: the elevation in column 2 is out of the range of 32-bit floats"),
+    ("y,x\n0,1\n5,2\n5,3\n", ["--2d"], "pts.csv:4: Y 5 does not increase from line 3"),
+    ("y,x\n0,1\n", ["--2d"], "needs at least 2 points, found 1"),
+    ("a,b,c\n0,1,2\n1,2,3\n4,4,4\n", ["--3d", "--spacing", "1", "--z", "depth"], "no column named 'depth'"),
+    ("y,z,x\n0,0,1\n1,0,1\n0,1,1\n", ["--3d"], "needs --spacing"),
+])
+def test_import_bad_rows_name_the_line_and_write_nothing(run, tmp_path, text, args, expected):
+    (tmp_path / "pts.csv").write_text(text)
+    r = run("import", "pts.csv", "out.sbd", *args)
+    assert r.returncode in (1, 64) and expected in r.stderr, r.stderr
+    assert r.stderr.startswith("seabed import: ")
+    assert sorted(p.name for p in tmp_path.iterdir()) == ["pts.csv"]
+
+
+def test_import_sort_and_missing_inputs(run, tmp_path):
+    (tmp_path / "pts.txt").write_text("3 -1\n1 -2\n2 -3\n")
+    assert run("import", "pts.txt", "o.sbd", "--2d").returncode == 1
+    r = run("import", "pts.txt", "o.sbd", "--2d", "--sort")
+    assert r.returncode == 0, r.stderr
+    assert seabed.read_file(tmp_path / "o.sbd").nodes.tolist() == [[-2, 1], [-3, 2], [-1, 3]]
+    r = run("import", "none.csv", "n.sbd", "--2d")
+    assert r.returncode == 1 and "cannot read none.csv" in r.stderr
+    r = run("import", "pts.txt", "no/such/folder/o.sbd", "--2d", "--sort")
+    assert r.returncode == 1 and "folder no/such/folder does not exist" in r.stderr
+    r = run("import", "pts.txt", "o.sbd")
+    assert r.returncode == 64  # neither --2d nor --3d
+
+
+def test_generate_info_and_their_failures(run, tmp_path, generated_profile):
+    r = run("info", "p.sbd")
+    assert r.returncode == 0, r.stderr
+    for text in ("2D profile", "stamp 1 8 4 2 7 2015", "status      0 (success)", "M = 1601",
+                 "note 2      seabed import"):
+        assert text in r.stdout
+    r = run("generate", "missing.sbd")
+    assert r.returncode == 2 and "status 2: Seabed file does not exist" in r.stderr and r.stdout == ""
+    assert not (tmp_path / "missing.sbd").exists()
+    (tmp_path / "junk.sbd").write_bytes(b"\1" * 400)
+    r = run("info", "junk.sbd")
+    assert r.returncode == 7 and "status 7: Invalid seabed file" in r.stderr
+    assert run("info", "missing.sbd").returncode == 2
+    seabed.write_input_2d(tmp_path / "flat.sbd", np.zeros(3, np.float32), np.array([0, 1, 1], np.float32))
+    r = run("generate", "flat.sbd")
+    assert r.returncode == 14 and "status 14: Y-values should be strictly increasing" in r.stderr
+    r = run("info", "flat.sbd")
+    assert "status      14: Y-values should be strictly increasing" in r.stdout
+
+
+def test_generate_reports_counts_and_stays_quiet_when_piped(run, tmp_path):
+    _profile_csv(tmp_path / "line.csv")
+    run("import", "line.csv", "p.sbd", "--2d", "--y", "Y", "--elevation", "depth")
+    r = run("generate", "p.sbd")
+    assert r.returncode == 0, r.stderr
+    assert "status      0 (success)" in r.stdout and "samples     1601" in r.stdout and " s\n" in r.stdout
+    assert r.stderr == ""  # no progress drawn into a pipe
+
+
+@pytest.mark.parametrize("method", ["linear", "bessel", "spline"])
+def test_query_2d_equals_the_package(run, tmp_path, generated_profile, method):
+    ys = np.array([-5.0, 0.0, 3.3, 100.125, 300.0, 1e5])
+    (tmp_path / "q.csv").write_text("y\n" + "\n".join(map(repr, ys.tolist())) + "\n")
+    r = run("query", "p.sbd", "--method", method, "--points", "q.csv")
+    assert r.returncode == 0, r.stderr
+    lines = r.stdout.splitlines()
+    assert lines[0] == "y,elevation,slope,segment"
+    got = np.array([[float(v) for v in line.split(",")] for line in lines[1:]])
+    with seabed.load_2d(generated_profile, "linear" if method == "linear" else method) as p:
+        x, slope, seg = p.query(ys, "linear" if method == "linear" else "cubic")
+    assert np.array_equal(got[:, 1], x) and np.array_equal(got[:, 3], seg)
+    assert np.array_equal(np.isnan(got[:, 2]), np.isnan(slope))
+    assert np.array_equal(got[~np.isnan(slope), 2], slope[~np.isnan(slope)])
+    # The same points from arguments and from standard input.
+    r2 = run("query", "p.sbd", "--method", method, "--no-header", *sum([["--at", repr(v)] for v in ys], []))
+    r3 = run("query", "p.sbd", "--method", method, "--no-header", stdin="\n".join(map(repr, ys)))
+    assert r2.stdout == r3.stdout == "\n".join(lines[1:]) + "\n"
+
+
+def test_query_failures(run, tmp_path, generated_profile):
+    r = run("query", "p.sbd", "--method", "cubic", "--at", "1")
+    assert r.returncode == 64 and "linear, bessel or spline" in r.stderr
+    r = run("query", "p.sbd", "--at", "x1")
+    assert r.returncode == 1 and "'x1' is not a finite number" in r.stderr
+    r = run("query", "p.sbd", "--at", "1", "-o", "nowhere/q.csv")
+    assert r.returncode == 1 and "does not exist" in r.stderr
+    seabed.write_input_2d(tmp_path / "raw.sbd", np.zeros(3, np.float32), np.arange(3, dtype=np.float32))
+    r = run("query", "raw.sbd", "--at", "1")
+    assert r.returncode == 1 and "holds no generated seabed" in r.stderr
+    r = run("query", "gone.sbd", "--at", "1")
+    assert r.returncode == 2
+
+
+@pytest.mark.parametrize("suffix", ["vtk", "obj", "ply", "csv"])
+def test_export_2d(run, tmp_path, generated_profile, suffix):
+    n = seabed.read_file(generated_profile).n
+    r = run("export", "p.sbd", "-o", f"p.{suffix}")
+    assert r.returncode == 0, r.stderr
+    text = (tmp_path / f"p.{suffix}").read_text()
+    if suffix == "vtk":
+        assert text.startswith("# vtk DataFile Version 3.0") and f"POINTS {n} float" in text and "LINES 1" in text
+    elif suffix == "obj":
+        assert text.count("\nv ") == n and "\nl 1 2 3" in text
+    elif suffix == "ply":
+        assert f"element vertex {n}\n" in text and f"element edge {n - 1}\n" in text
+    else:
+        assert text.startswith("x,y,spline_slope,bessel_slope\n") and text.count("\n") == n + 1
+    r = run("export", "p.sbd", "-o", "s.csv", "--what", "spline")
+    assert r.returncode == 0 and (tmp_path / "s.csv").read_text().count("\n") == 20 * n - 19 + 1
+
+
+def test_export_failures_write_nothing(run, tmp_path, generated_profile):
+    before = sorted(p.name for p in tmp_path.iterdir())
+    for args, code, text in [
+        (["export", "p.sbd", "-o", "p.stl"], 64, ".vtk, .obj, .ply or .csv"),
+        (["export", "p.sbd", "-o", "p.vtk", "--what", "subnodes"], 64, "a 2D profile exports nodes"),
+        (["export", "p.sbd", "-o", "nowhere/p.vtk"], 1, "does not exist"),
+        (["export", "gone.sbd", "-o", "p.vtk"], 2, "Seabed file does not exist"),
+        (["export", "line.csv", "-o", "p.vtk"], 7, "Invalid seabed file"),
+    ]:
+        r = run(*args)
+        assert r.returncode == code and text in r.stderr, (args, r.stderr)
+    assert sorted(p.name for p in tmp_path.iterdir()) == before
+
+
+@pytest.mark.parametrize("suffix", ["png", "svg"])
+def test_plot_2d(run, tmp_path, generated_profile, suffix):
+    r = run("plot", "p.sbd", "-o", f"p.{suffix}")
+    assert r.returncode == 0, r.stderr
+    data = (tmp_path / f"p.{suffix}").read_bytes()
+    assert data.startswith(PNG) if suffix == "png" else b"<svg" in data[:2000]
+
+
+def test_plot_failures_write_nothing(run, tmp_path, generated_profile):
+    before = sorted(p.name for p in tmp_path.iterdir())
+    for args, code in [(["plot", "p.sbd", "-o", "p.jpg"], 64), (["plot", "gone.sbd", "-o", "p.png"], 2),
+                       (["plot", "p.sbd", "-o", "nowhere/p.png"], 1),
+                       (["plot", "p.sbd", "-o", "p.png", "--transect", "0,0,1,1"], 1)]:
+        r = run(*args)
+        assert r.returncode == code and r.stderr.startswith("seabed plot: "), (args, r.stderr)
+    assert sorted(p.name for p in tmp_path.iterdir()) == before
+
+
+def test_create_test_2d_and_a_missing_library(run, tmp_path, lib):
+    r = run("--library", "nowhere/libseabed.so", "info", "x.sbd")
+    assert r.returncode == 1 and "cannot load the seabed library nowhere/libseabed.so" in r.stderr
+    r = run("create-test", "t.sbd", "--2d")
+    if "does not export seabed_create_test_file" in r.stderr:
+        pytest.skip(r.stderr.strip())
+    assert r.returncode == 0 and "2D profile test input, 4 nodes" in r.stdout
+    assert run("generate", "t.sbd").returncode == 0
+    r = run("create-test", "t3.sbd", "--3d")
+    assert r.returncode == 0 and "3D surface test input" in r.stdout
+    sf = seabed.read_file(tmp_path / "t3.sbd")
+    assert sf.kind == 2 and 3 <= sf.n <= 999 and sf.notes == ["User_Notes_User_Notes_User_Notes"] * 6
+    r = run("create-test", "nowhere/t.sbd", "--3d")
+    assert r.returncode == 1 and "does not exist" in r.stderr
+    assert sorted(p.name for p in tmp_path.iterdir()) == ["t.sbd", "t3.sbd"]
+
+
+@pytest.fixture
+def generated_surface(run, tmp_path, lib):
+    need(lib, "seabed_generate", "load_seabed_3d", "find_triangle", "interpolate_3d_linear", "interpolate_3d_cubic")
+    from seabed import survey
+
+    x, y, z = survey.points_3d(count=250, seed=9)
+    survey.write_csv(tmp_path / "s.csv", (y, z, -x), ("easting", "northing", "depth"))
+    r = run("import", "s.csv", "s.sbd", "--3d", "--spacing", "50", "--depth-positive-down")
+    assert r.returncode == 0, r.stderr
+    r = run("generate", "s.sbd")
+    if r.returncode == 9:
+        pytest.skip("the library's seabed_generate does not build 3D seabeds yet (status 9)")
+    assert r.returncode == 0, r.stderr
+    assert "triangles" in r.stdout and "sub-nodes" in r.stdout
+    return tmp_path / "s.sbd"
+
+
+@pytest.mark.parametrize("method", ["linear", "cubic"])
+def test_query_3d_equals_the_package(run, generated_surface, method):
+    pts = [(10.0, 10.0), (500.0, 300.0), (-5.0, 3.0), (999.0, 1.0)]
+    r = run("query", "s.sbd", "--method", method, *sum([["--at", f"{a},{b}"] for a, b in pts], []))
+    assert r.returncode == 0, r.stderr
+    lines = r.stdout.splitlines()
+    assert lines[0] == "y,z,elevation,normal_x,normal_y,normal_z,status,i1,i2,i3"
+    got = np.array([[float(v) for v in line.split(",")] for line in lines[1:]])
+    with seabed.load_3d(generated_surface, "cubic") as s:
+        y, z = np.array(pts).T.copy()
+        x, normal, st = s.query(y, z, method)
+        tri = s.find_triangle(y, z)
+    assert np.array_equal(got[:, 2], x) and np.array_equal(got[:, 3:6], normal) and np.array_equal(got[:, 6], st)
+    assert np.array_equal(got[:, 7:10], tri)
+    assert got[2, 7] == -1  # outside
+
+
+@pytest.mark.parametrize("what, suffix", [("nodes", "vtk"), ("subnodes", "vtk"), ("subnodes", "obj"),
+                                          ("nodes", "ply"), ("triangles", "csv"), ("subnodes", "csv")])
+def test_export_3d(run, tmp_path, generated_surface, what, suffix):
+    sf = seabed.read_file(generated_surface)
+    r = run("export", "s.sbd", "-o", f"e.{suffix}", "--what", what)
+    assert r.returncode == 0, r.stderr
+    text = (tmp_path / f"e.{suffix}").read_text()
+    n = sf.n if what == "nodes" else sf.counts["NS"]
+    nt = sf.counts["NT"] if what == "nodes" else sf.counts["NST"]
+    if suffix == "vtk":
+        assert f"POINTS {n} float" in text and f"POLYGONS {nt} {4 * nt}" in text
+        assert ("NORMALS normals float" in text) == (what == "subnodes")
+    elif suffix == "obj":
+        assert text.count("\nv ") == n and text.count("\nvn ") == n and text.count("\nf ") == nt
+    elif suffix == "ply":
+        assert f"element vertex {n}\n" in text and f"element face {nt}\n" in text
+    elif what == "triangles":
+        assert text.count("\n") == sf.counts["NT"] + 1
+    else:
+        assert text.startswith("x,y,z,normal_x") and text.count("\n") == sf.counts["NS"] + 1
+
+
+def test_info_and_plots_3d(run, tmp_path, generated_surface):
+    r = run("info", "s.sbd")
+    assert r.returncode == 0 and "3D surface" in r.stdout and "NT = " in r.stdout and "bounds      Y [" in r.stdout
+    r = run("plot", "s.sbd", "-o", "map.png")
+    assert r.returncode == 0, r.stderr
+    assert (tmp_path / "map.png").read_bytes().startswith(PNG)
+    r = run("plot", "s.sbd", "-o", "t.svg", "--transect", "0,0,1000,600")
+    assert r.returncode == 0, r.stderr
+    assert b"<svg" in (tmp_path / "t.svg").read_bytes()[:2000]
+    r = run("query", "s.sbd", "--method", "bessel", "--at", "1,1")
+    assert r.returncode == 64
+
+
+def test_progress_is_drawn_on_a_terminal_only(cli_path, tmp_path, generated_profile):
+    import os
+    import pty
+    import subprocess
+
+    master, slave = pty.openpty()
+    try:
+        r = subprocess.run([str(cli_path), "query", "p.sbd", "--at", "1", "--at", "2"], cwd=tmp_path,
+                           stdout=subprocess.PIPE, stderr=slave, timeout=60)
+        os.close(slave)
+        drawn = b""
+        while True:
+            try:
+                chunk = os.read(master, 4096)
+            except OSError:
+                break
+            if not chunk:
+                break
+            drawn += chunk
+    finally:
+        os.close(master)
+    assert r.returncode == 0 and b"\r" not in r.stdout
+    assert b"querying: 2/2 (100%)" in drawn
+
+
+def test_an_output_that_is_a_folder_is_refused(run, tmp_path, generated_profile):
+    (tmp_path / "out.vtk").mkdir()
+    r = run("export", "p.sbd", "-o", "out.vtk")
+    assert r.returncode == 1 and "cannot write out.vtk: it is a folder" in r.stderr
+    assert list((tmp_path / "out.vtk").iterdir()) == []

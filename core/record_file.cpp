@@ -1,7 +1,9 @@
 #include "core/record_file.hpp"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
+#include <vector>
 
 #include "core/library_state.hpp"
 
@@ -22,6 +24,30 @@ bool RecordFile::write_values(std::int64_t record, const void* src, std::int64_t
     if (whole == nbytes) return true;
     return write_bytes(record + static_cast<std::int64_t>(whole / kRecordBytes),
                        static_cast<const char*>(src) + whole, nbytes - whole);
+}
+
+bool block_present(RecordFile& file, std::int64_t record, std::int64_t count) {
+    if (count <= 0) return true;
+    const std::int64_t last = record + (count - 1) / 8;
+    const std::size_t bytes = static_cast<std::size_t>((count - 1) % 8 + 1) * 4;
+    std::array<char, kRecordBytes> probe;
+    return file.read_bytes(last, probe.data(), bytes);
+}
+
+bool read_rows(RecordFile& file, std::int64_t record, std::int64_t n, int width, float* columns) {
+    constexpr std::int64_t kChunkValues = 8 * 8192;
+    const std::int64_t total = n * width;
+    // a multiple of 8 and of width: every chunk starts on a record and on a row
+    const std::int64_t step = kChunkValues / (8 * width) * (8 * width);
+    std::vector<float> chunk(static_cast<std::size_t>(std::min(total, step)));
+    for (std::int64_t done = 0; done < total; done += step) {
+        const std::int64_t count = std::min(step, total - done);
+        if (!file.read_values(record + done / 8, chunk.data(), count)) return false;
+        const std::int64_t row0 = done / width;
+        for (std::int64_t v = 0; v < count; ++v)
+            columns[(v % width) * n + row0 + v / width] = chunk[static_cast<std::size_t>(v)];
+    }
+    return true;
 }
 
 std::string file_name(const char* name, std::int64_t length) {

@@ -72,6 +72,16 @@ private:
     std::int64_t next_;
 };
 
+/// True when the file holds every byte of the block of count values that
+/// starts at record, checked with one small read of its end: lets a reader
+/// refuse a file too short for its counts before allocating for them.
+[[nodiscard]] bool block_present(RecordFile& file, std::int64_t record, std::int64_t count);
+
+/// Reads a block of n rows of `width` values from record on and scatters
+/// value k of every row into column k of a column-major float array with n
+/// rows, a few records' worth per system call.
+[[nodiscard]] bool read_rows(RecordFile& file, std::int64_t record, std::int64_t n, int width, float* columns);
+
 /// The name without trailing blanks; a NUL ends it early, as it would for
 /// the system's own calls. A negative length or null pointer is an empty name.
 std::string file_name(const char* name, std::int64_t length);
@@ -83,5 +93,11 @@ RecordFile* open_unit(std::int32_t unit, const std::string& name);
 RecordFile* unit_file(std::int32_t unit);
 /// Closes unit if it holds a file.
 void close_unit(std::int32_t unit);
+
+/// Closes a unit when the scope ends, so every path of an operation closes it.
+struct UnitCloser {
+    std::int32_t unit;
+    ~UnitCloser() { close_unit(unit); }
+};
 
 }  // namespace seabed

@@ -118,8 +118,9 @@ typedef struct seabed_desc2 {
  * and writes the results into the same file.
  *   name_length  by value, in
  *   name         in, not terminated
- *   status       out: 0, or 2 3 5 7 9 12 (nothing written), or a generator's
- *                code (also in records 9 and 10), or 6 (a write failed)
+ *   status       out: 0, or 2 3 5 7 9 12 (nothing written; also 16 for a 2D
+ *                seabed of fewer than two nodes), or a generator's code
+ *                (also in records 9 and 10), or 6 (a write failed)
  *   duplicates   out: 1 when duplicate 3D nodes were removed, else 0 */
 SEABED_API void seabed_generate(int32_t name_length, const char* name,
                                 int32_t* status, int32_t* duplicates);

@@ -19,49 +19,6 @@ constexpr std::int32_t kInterp3DCubic = 1;
 constexpr std::int32_t kSeabed2D = 1;
 constexpr std::int32_t kSeabed3D = 2;
 
-// Values read per system call when a block is spread over several arrays.
-constexpr std::int64_t kChunkValues = 8 * 8192;
-
-/// Closes the loader's unit on every path.
-struct UnitCloser {
-    std::int32_t unit;
-    ~UnitCloser() { close_unit(unit); }
-};
-
-/// True when the file holds every byte of the block of count values that
-/// starts at record, checked with one small read of its last bytes. Lets a
-/// loader refuse a file too short for its counts before allocating for them.
-bool block_present(RecordFile& file, std::int64_t record, std::int64_t count) {
-    if (count <= 0) return true;
-    const std::int64_t last = record + (count - 1) / 8;
-    const std::size_t bytes = static_cast<std::size_t>((count - 1) % 8 + 1) * 4;
-    std::array<char, kRecordBytes> probe;
-    return file.read_bytes(last, probe.data(), bytes);
-}
-
-/// Reads count values from record on and scatters value k (0-based) of every
-/// group of `width` into column k of a column-major float array with n rows.
-bool read_rows(RecordFile& file, std::int64_t record, std::int64_t n, int width, float* columns) {
-    std::vector<float> chunk;
-    const std::int64_t total = n * width;
-    try {
-        chunk.resize(static_cast<std::size_t>(std::min(total, kChunkValues)));
-    } catch (const std::bad_alloc&) {
-        return false;
-    }
-    // kChunkValues is a multiple of 8 and of every width, so chunks start on a
-    // record and on a row
-    const std::int64_t step = kChunkValues / (8 * width) * (8 * width);
-    for (std::int64_t done = 0; done < total; done += step) {
-        const std::int64_t count = std::min(step, total - done);
-        if (!file.read_values(record + done / 8, chunk.data(), count)) return false;
-        const std::int64_t row0 = done / width;
-        for (std::int64_t v = 0; v < count; ++v)
-            columns[(v % width) * n + row0 + v / width] = chunk[static_cast<std::size_t>(v)];
-    }
-    return true;
-}
-
 /// Opens for a loader: record 8 (seabed type and N) of a valid seabed file.
 Status open_and_read_header(const std::string& name, std::int32_t unit, RecordFile*& file,
                             std::array<std::int32_t, 2>& header) {

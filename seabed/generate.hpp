@@ -1,0 +1,30 @@
+// The generation entry: turns the input a host wrote into a seabed file into
+// a stored 2D profile or 3D surface, in the same file.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "core/seabed_parameters.hpp"
+
+namespace seabed {
+
+class RecordFile;
+
+/// The unit on which generation always opens its file.
+inline constexpr std::int32_t kGenerateUnit = 123;
+
+/// Generates the seabed in the file `name` (trailing blanks already removed).
+/// Failures found before a generator runs (FileMissing, FileOpen, FileRead,
+/// BadMagic, NotSeabed, NoMemory, TooFewNodes) leave the file unchanged; a
+/// generator's failure is in records 9 and 10 unless a write failed
+/// (FileWrite). On success record 1 carries the stamp and records 9 and 10
+/// status 0. `duplicates` is 1 when 3D generation removed duplicate nodes.
+/// The file is closed on every path.
+[[nodiscard]] Status seabed_generate(const std::string& name, std::int32_t& duplicates);
+
+/// The 3D branch: reads the n input nodes from record 12 of the open file and
+/// generates the surface with the given sub-node spacing.
+[[nodiscard]] Status generate_3d_input(RecordFile& file, std::int32_t n, float spacing, std::int32_t& duplicates);
+
+}  // namespace seabed

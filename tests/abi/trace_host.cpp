@@ -104,11 +104,16 @@ void write_3d_input(const std::string& path) {
     RawFile f(path);
     std::vector<float> nodes;
     Lcg g;
-    for (int i = 0; i < 60; ++i) {
+    for (int i = 0; i < 120; ++i) {
         nodes.push_back(-50.0f + static_cast<float>(g.next(256)) * 0.0625f);
         nodes.push_back(static_cast<float>(g.next(1000)) * 0.125f);
         nodes.push_back(static_cast<float>(g.next(1000)) * 0.125f);
     }
+    for (int i = 0; i < 5; ++i)  // a square lattice: four nodes on every circle, the swap test's tie
+        for (int j = 0; j < 5; ++j) {
+            float fi = static_cast<float>(i), fj = static_cast<float>(j);
+            nodes.insert(nodes.end(), {-45.0f + fi + fj, 130.0f + 4.0f * fi, 20.0f + 4.0f * fj});
+        }
     nodes.insert(nodes.end(), {-40.0f, nodes[13], nodes[14]});  // a duplicate of node 5's position
     f.put<std::int32_t>(1, {kTestMagic});
     float spacing = 12.5f;

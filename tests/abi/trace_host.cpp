@@ -123,6 +123,21 @@ void write_3d_input(const std::string& path) {
     f.put(12, nodes);
 }
 
+/// Inputs that generation refuses, each leaving its status and message in the
+/// file: a 2D profile whose Y goes back, 3D nodes all on one line, too few 3D nodes.
+void write_bad_inputs(const std::string& back, const std::string& line3, const std::string& few) {
+    RawFile(back).put<std::int32_t>(1, {kTestMagic}).put<std::int32_t>(8, {1, 5}).put(
+        12, std::vector<float>{0.0f, 0.0f, 1.0f, 1.0f, 2.0f, 3.0f, 3.0f, 2.5f, 4.0f, 4.0f});
+    std::vector<float> collinear;
+    for (int i = 0; i < 9; ++i) {
+        float f = static_cast<float>(i);
+        collinear.insert(collinear.end(), {f, 2.0f * f, 1.0f + 0.5f * f});
+    }
+    RawFile(line3).put<std::int32_t>(1, {kTestMagic}).put<std::int32_t>(8, {2, 9, 0x3F800000}).put(12, collinear);
+    RawFile(few).put<std::int32_t>(1, {kTestMagic}).put<std::int32_t>(8, {2, 2, 0x3F800000}).put(
+        12, std::vector<float>{1.0f, 0.0f, 0.0f, 2.0f, 1.0f, 1.0f});
+}
+
 class Trace {
 public:
     explicit Trace(const char* library) : host_(library) {}
@@ -136,6 +151,15 @@ public:
         line("input 3d: " + file_digest(in3));
         bool have_test2 = create_test_file(test2, 1), have_test3 = create_test_file(test3, 2);
         bool gen2 = generate(in2), gen3 = generate(in3);
+        std::string back = dir_.path("back.sbd"), line3 = dir_.path("line.sbd"), few = dir_.path("few.sbd");
+        write_bad_inputs(back, line3, few);
+        generate(back);
+        generate(line3);
+        generate(few);
+        open(back);
+        open(dir_.path("missing.sbd"));
+        RawFile(back).put<std::int32_t>(1, {kTestMagic + 1});
+        open(back);
         bool gen_test2 = have_test2 && generate(test2), gen_test3 = have_test3 && generate(test3);
 
         // Hand-made generated files too, so the loaders and queries run before generation does.
@@ -175,6 +199,14 @@ private:
         gen(static_cast<std::int32_t>(path.size()), path.data(), &status, &duplicates);
         line("generate: status " + num(status) + " duplicates " + num(duplicates) + " " + file_digest(path));
         return status == 0;
+    }
+
+    void open(const std::string& path) {
+        auto* open_file = find<decltype(::open_seabed_file)>("open_seabed_file");
+        if (!open_file) return;
+        std::int32_t unit = 70, status = -99;
+        open_file(static_cast<std::int32_t>(path.size()), path.data(), &unit, &status);
+        line("open: status " + num(status));
     }
 
     void queries_2d(const std::string& path) {

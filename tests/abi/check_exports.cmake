@@ -1,8 +1,8 @@
 # Compares the symbols a host can look up with the list of exports
 # (EXPECTED, one name a line). A Windows DLL is read with OBJDUMP -p: its
-# export names must be undecorated and exactly the list, and it must not
-# depend on a runtime DLL (the MinGW ones are all named lib*.dll) that a host
-# would have to ship beside it.
+# export names must be undecorated and exactly the list. With DEPENDENCIES
+# set, checks instead that the DLL needs no runtime DLL (the MinGW ones are
+# all named lib*.dll) that a host would have to ship beside it.
 if(LIB MATCHES "\\.dll$")
   execute_process(COMMAND ${OBJDUMP} -p ${LIB} OUTPUT_VARIABLE out RESULT_VARIABLE rc)
   if(NOT rc EQUAL 0)
@@ -21,13 +21,17 @@ if(LIB MATCHES "\\.dll$")
     string(STRIP "${name}" name)
     list(APPEND found ${name})
   endforeach()
-  string(REGEX MATCHALL "DLL Name: [^\n]+" deps "${out}")
-  foreach(dep ${deps})
-    string(REGEX REPLACE "^DLL Name: " "" dep "${dep}")
-    if(dep MATCHES "^lib")
-      message(FATAL_ERROR "${LIB} needs ${dep}: link the runtime statically")
-    endif()
-  endforeach()
+  if(DEPENDENCIES)
+    string(REGEX MATCHALL "DLL Name: [^\n]+" deps "${out}")
+    foreach(dep ${deps})
+      string(REGEX REPLACE "^DLL Name: " "" dep "${dep}")
+      if(dep MATCHES "^lib")
+        message(FATAL_ERROR "${LIB} needs ${dep}: link the runtime statically")
+      endif()
+      message(STATUS "needs ${dep}")
+    endforeach()
+    return()
+  endif()
 else()
   execute_process(COMMAND nm -D --defined-only ${LIB} OUTPUT_VARIABLE out RESULT_VARIABLE rc)
   if(NOT rc EQUAL 0)

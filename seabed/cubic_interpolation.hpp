@@ -42,4 +42,24 @@ struct SurfaceCursor {
                                       const float* grad, SurfaceCursor& cursor, double& elevation,
                                       double gradient[2]);
 
+/// Parameters as c0para_first, plus the squared edge lengths; the scale
+/// (lengths.scale) is 1/D, or D itself with status SmallTriangle when tol > D.
+[[nodiscard]] Status c1para_first(float y1, float z1, float y2, float z2, float y3, float z3, float tol,
+                                  TriangleParams& params, TriangleLengths& lengths);
+
+/// The reduced Clough-Tocher element at barycentric coordinates r of a
+/// triangle with the given parameters, vertex elevations xs and gradients
+/// (gy, gz): its value, and its gradient (d/dy, d/dz) into gradient unless
+/// that is null.
+double hct_element(const double r[3], const TriangleParams& params, const TriangleLengths& lengths,
+                   const double xs[3], const double gy[3], const double gz[3], double* gradient);
+
+/// Elevation and unit normal (X, Y, Z components) of the C1 surface, for the
+/// host: nodes is N x 3 (X, Y, Z), gradients 2 x N, both column-major.
+/// Outside or on damaged lists the elevation is -3.4028234663852886E+38 and
+/// the normal (1, 0, 0); on SmallTriangle it is -100000.0, normal not written.
+[[nodiscard]] Status interpolate_3d_cubic(double y, double z, std::int32_t n, std::int32_t nadj, const float* nodes,
+                                          const std::int32_t* iadj, const std::int32_t* istart,
+                                          const float* gradients, double& x, double normal[3], std::int32_t& start);
+
 }  // namespace seabed

@@ -14,3 +14,6 @@ cmake -S . -B build/sanitize -DCMAKE_BUILD_TYPE=Debug -DSEABED_SANITIZE=address,
 cmake --build build/sanitize -j"$jobs"
 (cd build/sanitize && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
    ctest -j"$jobs" --output-on-failure --timeout 900)
+
+# The Windows DLL, cross-built and tested under Wine.
+bash scripts/test-windows.sh

@@ -1,0 +1,21 @@
+# Runs the trace host of both builds and requires the same text: the same
+# files written byte for byte, the same arrays loaded, the same query results
+# to the bit. TRACE runs under EMULATOR; REFERENCE is the native build's.
+execute_process(COMMAND ${REFERENCE} OUTPUT_VARIABLE expected RESULT_VARIABLE rc_ref ERROR_VARIABLE err_ref)
+if(NOT rc_ref EQUAL 0)
+  message(FATAL_ERROR "${REFERENCE} failed (${rc_ref}): ${err_ref}")
+endif()
+execute_process(COMMAND ${EMULATOR} ${TRACE} OUTPUT_VARIABLE got RESULT_VARIABLE rc ERROR_VARIABLE err)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "${TRACE} failed (${rc}): ${err}")
+endif()
+file(WRITE ${OUT}/trace-reference.txt "${expected}")
+file(WRITE ${OUT}/trace-emulated.txt "${got}")
+string(REGEX MATCHALL "\n" newlines "${expected}")
+list(LENGTH newlines count)
+if(NOT got STREQUAL expected)
+  execute_process(COMMAND diff ${OUT}/trace-reference.txt ${OUT}/trace-emulated.txt OUTPUT_VARIABLE d)
+  string(SUBSTRING "${d}" 0 4000 d)
+  message(FATAL_ERROR "the two builds differ (reference < > emulated):\n${d}")
+endif()
+message(STATUS "${count} lines identical")

@@ -34,15 +34,21 @@ extern "C" SEABED_API void load_seabed_3d(const int32_t* name_length, const char
     });
 }
 
+// Releasing takes the lock of the table of handed-out arrays, whose failure
+// would throw: guarded like every other export.
 extern "C" SEABED_API void free_seabed_2d(seabed_desc2* profile, seabed_desc1* slopes) {
-    if (profile) seabed::release(abi::desc(profile));
-    if (slopes) seabed::release(abi::desc(slopes));
+    abi::guarded_void([&] {
+        if (profile) seabed::release(abi::desc(profile));
+        if (slopes) seabed::release(abi::desc(slopes));
+    });
 }
 
 extern "C" SEABED_API void free_seabed_3d(seabed_desc2* nodes, seabed_desc2* gradients, seabed_desc1* iadj,
                                           seabed_desc1* istart) {
-    if (nodes) seabed::release(abi::desc(nodes));
-    if (gradients) seabed::release(abi::desc(gradients));
-    if (iadj) seabed::release(abi::desc(iadj));
-    if (istart) seabed::release(abi::desc(istart));
+    abi::guarded_void([&] {
+        if (nodes) seabed::release(abi::desc(nodes));
+        if (gradients) seabed::release(abi::desc(gradients));
+        if (iadj) seabed::release(abi::desc(iadj));
+        if (istart) seabed::release(abi::desc(istart));
+    });
 }

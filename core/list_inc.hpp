@@ -2,6 +2,11 @@
 // the library (nodes and integers). Operations are virtual and call each
 // other through the table, so a derived list that overrides one changes the
 // behaviour of the others; the declaration order below is the slot order.
+// Only these calls go through the table: GROW -> CAPACITY, INSERT -> GROW,
+// APPEND_DATA -> CREATED, CREATE, GROW, APPEND_LIST -> APPEND_DATA,
+// CREATE -> DESTROY, REMOVE_DUPLICATES -> REMOVE, ASSIGN_LIST -> DESTROY,
+// CREATE, FINAL_LIST -> DESTROY (and SORT -> SWAP of the integer list); every
+// other read goes to the storage itself.
 #pragma once
 
 #include <algorithm>
@@ -42,7 +47,8 @@ public:
     }
     /// Appends one value, creating the storage first when there is none.
     /// False (list unchanged) when the storage cannot grow.
-    virtual bool append_data(const T& value) {
+    virtual bool append_data(const T& in) {
+        const T value = in;  // in may live in the storage that growing replaces
         if (!created() && !create(kDefaultCapacity)) return false;
         if (length_ >= capacity_ && !grow(length_ + 1)) return false;
         data_[length_] = value;
@@ -52,8 +58,11 @@ public:
     /// Appends other's values 1..length(other); the count is taken first, so a
     /// list appended to itself doubles.
     virtual void append_list(const List& other) {
-        const std::int32_t n = other.length();
-        for (std::int32_t i = 1; i <= n; ++i) append_data(other.at(i));
+        const std::int32_t n = other.length_;
+        for (std::int32_t i = 1; i <= n; ++i) {
+            const T value = other.data_[i - 1];  // read before an append to itself can grow the storage
+            append_data(value);
+        }
     }
     /// New array of max(length, 0) copies (null when memory runs out).
     virtual std::unique_ptr<T[]> to_list_data_array() const {
@@ -66,7 +75,7 @@ public:
     /// (Re)creates the storage with max(capacity, 0) elements; length becomes
     /// 0 even when the allocation fails. Returns the stat: true on success.
     virtual bool create(std::int32_t capacity = kDefaultCapacity) {
-        if (created()) destroy();
+        if (data_) destroy();
         length_ = 0;
         const std::int32_t n = std::max(capacity, 0);
         data_.reset(new (std::nothrow) T[static_cast<std::size_t>(n)]);
@@ -85,7 +94,8 @@ public:
     }
     /// Stores count copies of value at index..index+count-1. False (list
     /// unchanged) when the storage cannot grow.
-    virtual bool insert(const T& value, std::int32_t index, std::int32_t count = 1) {
+    virtual bool insert(const T& in, std::int32_t index, std::int32_t count = 1) {
+        const T value = in;  // in may live in the storage that growing replaces
         if (static_cast<std::int64_t>(length_) + count > capacity_) {
             if (static_cast<std::int64_t>(length_) + count > INT32_MAX || !grow(length_ + count)) return false;
         }
@@ -109,8 +119,8 @@ public:
     }
     /// Keeps the first of every group of equal values, in order.
     virtual void remove_duplicates() {
-        if (length() < 2) return;
-        for (std::int32_t i = length(); i >= 2; --i) {
+        if (length_ < 2) return;
+        for (std::int32_t i = length_; i >= 2; --i) {
             for (std::int32_t j = i - 1; j >= 1; --j) {
                 if (Eq{}(data_[i - 1], data_[j - 1])) {
                     remove(i);
@@ -119,7 +129,11 @@ public:
             }
         }
     }
-    virtual bool has(const T& value) const { return index_of(value) != -1; }
+    virtual bool has(const T& value) const {
+        for (std::int32_t k = 1; k <= length_; ++k)
+            if (Eq{}(data_[k - 1], value)) return true;
+        return false;
+    }
 
     // Not in the table.
     void final_list() { destroy(); }
@@ -127,7 +141,7 @@ public:
     /// storage of exactly its length.
     void assign_list(const List& source) {
         destroy();
-        if (source.length() != 0 && create(source.length())) {
+        if (source.length_ != 0 && create(source.length_)) {
             std::copy(source.data_.get(), source.data_.get() + source.length_, data_.get());
             length_ = source.length_;
         }
@@ -135,9 +149,9 @@ public:
     /// True when values 1..length(b) of a equal those of b. Chosen: false when
     /// a is shorter than b, instead of reading past a.
     friend bool compare_list(const List& a, const List& b) {
-        if (a.length() < b.length()) return false;
-        for (std::int32_t i = 1; i <= b.length(); ++i)
-            if (!Eq{}(a.at(i), b.at(i))) return false;
+        if (a.length_ < b.length_) return false;
+        for (std::int32_t i = 0; i < b.length_; ++i)
+            if (!Eq{}(a.data_[i], b.data_[i])) return false;
         return true;
     }
 

@@ -59,10 +59,8 @@ Status load_seabed_2d(const std::string& name, std::int32_t unit, std::int32_t t
     if (header[0] != kSeabed2D) return Status::Not2D;
     if (n < 2) return Status::TooFewNodes;
     const std::int64_t nn = n;
-    // A file too short for its node count is refused before allocating for it
-    // (closest status: the read that would fail).
-    if (!block_present(*file, kFirstDataRecord, 2 * nn)) return Status::FileRead;
-
+    // A short file is found by the reads after allocating: its arrays stay
+    // attached and counted, like those of any other failed load.
     if (!attach(profile, nn, 2)) return Status::NoMemory;
     memory += 8 * nn;
     if (type != kInterp2DLinear) {
@@ -97,17 +95,16 @@ Status load_seabed_3d(const std::string& name, std::int32_t unit, std::int32_t t
     if (!file->read_bytes(11, counts.data(), sizeof counts)) return Status::FileRead;
     nt = counts[0];
     nadj = counts[3];
+    const bool cubic = type == kInterp3DCubic;
     // Negative counts cannot describe blocks: treated as an unreadable file.
-    if (std::any_of(counts.begin(), counts.end(), [](std::int32_t c) { return c < 0; })) return Status::FileRead;
+    // NS and NST place only the gradients, so only a cubic load looks at them.
+    if (nt < 0 || nadj < 0 || (cubic && (counts[1] < 0 || counts[2] < 0))) return Status::FileRead;
 
     const std::int64_t nn = n, ns = counts[1], nst = counts[2];
     const std::int64_t block1 = kFirstDataRecord;
     const std::int64_t block3 = block1 + block_records(3 * nn) + block_records(3 * std::int64_t{nt});
     const std::int64_t block4 = block3 + block_records(nadj);
     const std::int64_t block8 = block4 + block_records(nn) + 2 * block_records(3 * ns) + block_records(3 * nst);
-    const bool cubic = type == kInterp3DCubic;
-    if (!(cubic ? block_present(*file, block8, 2 * nn) : block_present(*file, block4, nn)))
-        return Status::FileRead;
 
     if (!attach(nodes, nn, 3)) return Status::NoMemory;
     memory += 12 * nn;

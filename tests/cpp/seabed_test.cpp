@@ -37,33 +37,74 @@ protected:
     Desc<1> slopes{}, iadj{}, istart{};
 };
 
-TEST_F(LoadTest, AbsurdCountsEndInAStatusWithoutAllocating) {
+TEST_F(LoadTest, NegativeCountsEndInAStatusWithoutAllocating) {
     std::string p2 = dir.path("p.sbd"), p3 = dir.path("s.sbd");
     testing::Handmade2D{}.write(p2);
     testing::Handmade3D{}.write(p3);
-    RawFile(p2).put<std::int32_t>(8, {1, INT32_MAX});
-    EXPECT_EQ(load2(p2, 3), Status::FileRead);
-    EXPECT_EQ(profile.base, nullptr);
-    EXPECT_EQ(memory, 0);
     RawFile(p2).put<std::int32_t>(8, {1, INT32_MIN});
     EXPECT_EQ(load2(p2, 3), Status::TooFewNodes);
 
     const std::int32_t good[4] = {1, 2, 1, 9};
     for (int field = 0; field < 4; ++field) {
-        for (std::int32_t bad : {INT32_MAX, -1, INT32_MIN}) {
+        for (std::int32_t bad : {-1, INT32_MIN}) {
             std::vector<std::int32_t> counts(good, good + 4);
             counts[field] = bad;
             RawFile(p3).put<std::int32_t>(11, counts);
-            Status st = load3(p3, 1);
-            EXPECT_EQ(st, Status::FileRead) << field << " " << bad;
+            EXPECT_EQ(load3(p3, 1), Status::FileRead) << field << " " << bad;
             EXPECT_EQ(memory, 0);
+            // NS and NST only place the gradients: a linear load never uses them.
+            const bool used_by_linear = field == 0 || field == 3;
+            EXPECT_EQ(load3(p3, 0), used_by_linear ? Status::FileRead : Status::Ok) << field << " " << bad;
+            free_seabed_3d(nodes, gradients, iadj, istart);
+            memory = 0;
         }
     }
     RawFile(p3).put<std::int32_t>(11, {1, 2, 1, 9});
-    RawFile(p3).put<std::int32_t>(8, {2, INT32_MAX});
-    EXPECT_EQ(load3(p3, 0), Status::FileRead);
-    RawFile(p3).put<std::int32_t>(8, {2, 3});
     EXPECT_EQ(load3(p3, 1), Status::Ok);
+}
+
+// A file too short for its counts is found by a read after the arrays are
+// allocated: they stay attached and counted until the next load or free.
+TEST_F(LoadTest, ShortFilesFailAfterAllocatingAndKeepTheCount) {
+    std::string p2 = dir.path("p.sbd"), p3 = dir.path("s.sbd");
+    constexpr std::int64_t kN = 100000;
+    struct Case {
+        bool three_d;
+        std::int32_t type;
+        std::vector<std::int32_t> record8, record11;
+        std::int64_t memory;
+    } cases[] = {
+        {false, 0, {1, kN}, {}, 8 * kN},
+        {false, 3, {1, kN}, {}, 12 * kN},
+        {false, 2, {1, 4}, {kN, kN}, 12 * 4},  // M places the slopes beyond the end
+        {true, 0, {2, kN}, {}, 12 * kN + 4 * 9 + 4 * kN},
+        {true, 1, {2, kN}, {}, 24 * kN + 4 * 9},
+        {true, 0, {2, 3}, {1, 2, 1, kN}, 12 * 3 + 4 * kN + 4 * 3},  // NADJ beyond the end
+        {true, 1, {2, 3}, {1, kN, 1, 9}, 24 * 3 + 4 * 9},        // NS places the gradients beyond the end
+    };
+    for (const Case& c : cases) {
+        const std::string& p = c.three_d ? p3 : p2;
+        if (c.three_d)
+            testing::Handmade3D{}.write(p);
+        else
+            testing::Handmade2D{}.write(p);
+        RawFile(p).put<std::int32_t>(8, c.record8);
+        if (!c.record11.empty()) RawFile(p).put<std::int32_t>(11, c.record11);
+        memory = 5;
+        Status st = c.three_d ? load3(p, c.type) : load2(p, c.type);
+        EXPECT_EQ(st, Status::FileRead) << c.three_d << " " << c.type;
+        EXPECT_EQ(memory, 5 + c.memory) << c.three_d << " " << c.type;
+        if (c.three_d) {
+            EXPECT_NE(nodes.base, nullptr);
+            EXPECT_EQ(nodes.dim[0].extent, c.record8[1]);
+            EXPECT_EQ(gradients.base != nullptr, c.type == 1);
+        } else {
+            EXPECT_NE(profile.base, nullptr);
+            EXPECT_EQ(profile.dim[0].extent, c.record8[1]);
+            EXPECT_EQ(slopes.base != nullptr, c.type != 0);
+        }
+        EXPECT_EQ(unit_file(9), nullptr);
+    }
 }
 
 TEST_F(LoadTest, TruncatedFilesAnywhereGiveStatus5) {

@@ -66,6 +66,9 @@ public:
         // reports the point as not found (outside). A valid triangulation
         // needs a small fraction of this.
         budget_ = 8 * (static_cast<std::int64_t>(m.n > 0 ? m.n : 0) + (m.nadj > 0 ? m.nadj : 0)) + 1024;
+        // plain reads stay well inside the budget before the memo takes over
+        memo_after_ = lookup_tuning::scan_before_memo >= 0 ? lookup_tuning::scan_before_memo
+                                                           : 2 * static_cast<std::int64_t>(m.nadj > 0 ? m.nadj : 0) + 256;
     }
 
     bool is_node(NodeNo j) const { return j >= 1 && j <= m_.n; }
@@ -108,6 +111,7 @@ private:
     double y_, z_;
     std::int64_t budget_;
     std::int64_t scanned_ = 0;
+    std::int64_t memo_after_ = 0;
     std::unique_ptr<ListMemo> memo_;
     bool memo_failed_ = false;
 };
@@ -119,7 +123,7 @@ private:
 // once per search, so the budget bounds the walk on any input without ever
 // cutting short a walk through a valid triangulation.
 std::int64_t Walker::find_in_list(NodeNo owner, const List& l, NodeNo v) {
-    if (!memo_ && !memo_failed_ && scanned_ >= lookup_tuning::scan_before_memo) {
+    if (!memo_ && !memo_failed_ && scanned_ >= memo_after_) {
         try {
             memo_ = std::make_unique<ListMemo>();
         } catch (const std::bad_alloc&) {

@@ -29,8 +29,9 @@ struct MeshView {
 
 namespace lookup_tuning {
 /// List entries a search reads one by one before it memoises the lists it
-/// reads (a test sets 0 or a huge value to compare both forms).
-inline std::int64_t scan_before_memo = 256;
+/// reads; negative: 2 * NADJ + 256, which an ordinary walk never reaches (a
+/// test sets 0 or a huge value to compare both forms).
+inline std::int64_t scan_before_memo = -1;
 }  // namespace lookup_tuning
 
 /// Searches for the triangle holding (y, z), for the interpolations.

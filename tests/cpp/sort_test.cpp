@@ -78,9 +78,9 @@ TEST(QuickSort, MatchesTheStraightforwardRecursion) {
         std::uniform_int_distribution<int> few(0, 4), many(0, 1000000);
         std::vector<float> a(static_cast<std::size_t>(n)), b(a), c(a), d(a), e(a), f(a);
         // signed zeros compare equal, and infinite keys (squares that overflow) are ordinary keys
-        const float specials[] = {-0.0f, 0.0f, INFINITY, -INFINITY, 1.0f};
+        const float odd_keys[] = {-0.0f, 0.0f, INFINITY, -INFINITY, 1.0f};
         for (int k = 0; k < n; ++k) {
-            f[static_cast<std::size_t>(k)] = specials[few(gen)];
+            f[static_cast<std::size_t>(k)] = odd_keys[few(gen)];
             a[static_cast<std::size_t>(k)] = static_cast<float>(few(gen));
             b[static_cast<std::size_t>(k)] = static_cast<float>(many(gen)) * 0.001f;
             c[static_cast<std::size_t>(k)] = static_cast<float>(k);

@@ -2,6 +2,9 @@
 
 #include <cmath>
 #include <cstring>
+#include <memory>
+#include <new>
+#include <unordered_map>
 
 #include "core/random.hpp"
 
@@ -32,6 +35,19 @@ struct List {
     std::int64_t next(std::int64_t k) const { return k == lastreal ? first : k + 1; }
 };
 
+/// First positions of values in the neighbour lists scanned so far, with how
+/// far each list has been scanned: a list is read at most once per search,
+/// and a lookup gives the first occurrence, as a scan from the list's start
+/// does.
+struct ListMemo {
+    std::unordered_map<std::uint64_t, std::int64_t> first_pos;  // (owner, value) -> first position
+    std::unordered_map<NodeNo, std::int64_t> scanned_to;         // owner -> last position read
+    static std::uint64_t key(NodeNo owner, NodeNo value) {
+        return (static_cast<std::uint64_t>(static_cast<std::uint32_t>(owner)) << 32) |
+               static_cast<std::uint32_t>(value);
+    }
+};
+
 /// How a walk ended.
 enum class End { Inside, Outside, NotFound, Degenerate, BadNode, BadFarNode };
 
@@ -50,6 +66,9 @@ public:
         // reports the point as not found (outside). A valid triangulation
         // needs a small fraction of this.
         budget_ = 8 * (static_cast<std::int64_t>(m.n > 0 ? m.n : 0) + (m.nadj > 0 ? m.nadj : 0)) + 1024;
+        // plain reads stay well inside the budget before the memo takes over
+        memo_after_ = lookup_tuning::scan_before_memo >= 0 ? lookup_tuning::scan_before_memo
+                                                           : 2 * static_cast<std::int64_t>(m.nadj > 0 ? m.nadj : 0) + 256;
     }
 
     bool is_node(NodeNo j) const { return j >= 1 && j <= m_.n; }
@@ -77,15 +96,70 @@ public:
 
     bool spend() { return --budget_ >= 0; }
 
+    /// Position of the first entry equal to v in node owner's list l
+    /// (first..lastreal); 0 when there is none, -1 when the budget ran out.
+    std::int64_t find_in_list(NodeNo owner, const List& l, NodeNo v);
+
     WalkResult walk(NodeNo j0);
 
 private:
     WalkResult hop(NodeNo j0, NodeNo j1, NodeNo j2, bool& restart);
 
+    std::int64_t find_memo(NodeNo owner, const List& l, NodeNo v);
+
     const MeshView& m_;
     double y_, z_;
     std::int64_t budget_;
+    std::int64_t scanned_ = 0;
+    std::int64_t memo_after_ = 0;
+    std::unique_ptr<ListMemo> memo_;
+    bool memo_failed_ = false;
 };
+
+// A walk that passes a node of high degree crosses many of its triangles in a
+// row, and each crossing looks up a neighbour in that node's list: read from
+// the start every time, the walk costs the square of the degree and would
+// exhaust the budget on a valid fan. With the memo every list entry is read
+// once per search, so the budget bounds the walk on any input without ever
+// cutting short a walk through a valid triangulation.
+std::int64_t Walker::find_in_list(NodeNo owner, const List& l, NodeNo v) {
+    if (!memo_ && !memo_failed_ && scanned_ >= memo_after_) {
+        try {
+            memo_ = std::make_unique<ListMemo>();
+        } catch (const std::bad_alloc&) {
+            memo_failed_ = true;
+        }
+    }
+    if (memo_) {
+        try {
+            return find_memo(owner, l, v);
+        } catch (const std::bad_alloc&) {
+            memo_.reset();  // chosen: without memory the lists are read from their start again
+            memo_failed_ = true;
+        }
+    }
+    for (std::int64_t p = l.first;; ++p) {
+        if (!spend()) return -1;
+        ++scanned_;
+        if (adj(p) == v) return p;
+        if (p == l.lastreal) return 0;
+    }
+}
+
+std::int64_t Walker::find_memo(NodeNo owner, const List& l, NodeNo v) {
+    if (!spend()) return -1;
+    const auto hit = memo_->first_pos.find(ListMemo::key(owner, v));
+    if (hit != memo_->first_pos.end()) return hit->second;
+    std::int64_t& read = memo_->scanned_to.try_emplace(owner, l.first - 1).first->second;
+    while (read < l.lastreal) {
+        if (!spend()) return -1;
+        ++read;
+        const NodeNo w = adj(read);
+        memo_->first_pos.try_emplace(ListMemo::key(owner, w), read);  // keeps the first occurrence
+        if (w == v) return read;
+    }
+    return 0;
+}
 
 WalkResult bad(End e) {
     WalkResult r;
@@ -201,12 +275,9 @@ WalkResult Walker::hop(NodeNo j0, NodeNo j1, NodeNo j2, bool& restart) {
         if (!spend()) return bad(End::NotFound);
         List l2;
         if (!list_of(j2, l2)) return bad(End::BadFarNode);
-        std::int64_t p = l2.first;
-        while (adj(p) != j1) {
-            if (!spend()) return bad(End::NotFound);
-            if (p == l2.lastreal) return bad(End::BadFarNode);
-            ++p;
-        }
+        const std::int64_t p = find_in_list(j2, l2, j1);
+        if (p < 0) return bad(End::NotFound);
+        if (p == 0) return bad(End::BadFarNode);
         if (l2.hull && (p == l2.first || p == l2.lastreal)) return outside(j1);
         NodeNo j4 = adj(l2.next(p));
         if (!is_node(j4)) return bad(End::BadFarNode);

@@ -27,6 +27,13 @@ struct MeshView {
                                const std::int32_t* istart, const float* y_col, const float* z_col);
 };
 
+namespace lookup_tuning {
+/// List entries a search reads one by one before it memoises the lists it
+/// reads; negative: 2 * NADJ + 256, which an ordinary walk never reaches (a
+/// test sets 0 or a huge value to compare both forms).
+inline std::int64_t scan_before_memo = -1;
+}  // namespace lookup_tuning
+
 /// Searches for the triangle holding (y, z), for the interpolations.
 /// start: in, the node to walk from when it lies in 1..n (else a random one);
 /// out, i1 when the previous triangle still holds the point, or a hull node

@@ -96,6 +96,8 @@ std::vector<Node> clustered_nodes(std::mt19937& rng, int count, float tol) {
             if (k == 1) return INFINITY;
             if (k == 2) return static_cast<float>(cell(rng)) * tol;  // exact multiples: ties at tol
             if (k == 3) return 1.0e30f;
+            if (k == 4) return -0.0f;
+            if (k == 5) return static_cast<float>(-cell(rng)) * tol;  // ties on the negative side of 0
             if (k < 12) return 3.0f + std::uniform_real_distribution<float>(0.0f, 8.0f * tol)(rng);
             return static_cast<float>(cell(rng)) * 0.2f * tol + 3.0f;
         };

@@ -309,6 +309,73 @@ TEST(LookupTest, DamagedListsEndInAStatusOrAResultWithoutStrayReads) {
     }
 }
 
+TEST(LookupTest, WalksPastANodeOfHighDegreeFindEveryInsidePoint) {
+    // A centre node and 2000 nodes on a circle round it: the centre gets
+    // nearly 2000 neighbours, and a walk from one side to the other crosses
+    // half of its triangles, looking up a neighbour in its list each time.
+    std::vector<float> y{0.0f}, z{0.0f};
+    for (int i = 0; i < 2000; ++i) {
+        const double a = 2.0 * M_PI * i / 2000.0;
+        y.push_back(static_cast<float>(std::cos(a)));
+        z.push_back(static_cast<float>(std::sin(a)));
+    }
+    TestMesh m = testing::triangulated_mesh(std::move(y), std::move(z));
+    const MeshView view = MeshView::contiguous(m.n, m.nadj, m.iadj.data(), m.istart.data(), m.y.data(), m.z.data());
+    for (std::int32_t start = 1; start <= m.n; start += 211)
+        for (int q = 0; q < 24; ++q) {
+            const double a = 2.0 * M_PI * (q + 0.5) / 24.0;
+            const double py = 0.9 * std::cos(a), pz = 0.9 * std::sin(a);
+            Found f = lookup(m, py, pz, start);
+            ASSERT_EQ(f.st, Status::Ok);
+            ASSERT_GT(f.i1, 0) << "inside point " << q << " reported outside from " << start;
+            ASSERT_TRUE(holds(m, f.i1, f.i2, f.i3, py, pz));
+            std::int32_t t[3] = {start, 0, 0};
+            find_triangle(view, py, pz, t[0], t[1], t[2]);
+            ASSERT_GT(t[0], 0) << q << " from " << start;
+        }
+}
+
+TEST(LookupTest, MemoisedListsGiveTheResultsOfPlainScans) {
+    struct Mesh {
+        const char* what;
+        TestMesh m;
+    };
+    std::vector<Mesh> meshes = {{"random nodes", testing::delaunay_mesh(200, 5, 50.0f)}};
+    auto damaged = [](const Damage& d) {
+        TestMesh m = testing::grid_mesh(6, 6, 1.0f, 0.0f, 0.0f, 0.1f, 5);
+        d.apply(m);
+        return m;
+    };
+    for (const Damage& d : kDamages) meshes.push_back({d.what, damaged(d)});
+    // The same neighbour twice in a list: the first occurrence counts.
+    meshes.push_back({"repeated entries", testing::grid_mesh(6, 6, 1.0f, 0.0f, 0.0f, 0.1f, 5)});
+    TestMesh& rep = meshes.back().m;
+    for (std::int32_t j = 1; j <= rep.n; j += 2) {
+        const std::int32_t at = rep.istart[j - 1] - 1;
+        rep.iadj[static_cast<std::size_t>(at + 2)] = rep.iadj[static_cast<std::size_t>(at)];
+    }
+    std::mt19937 rng(4);
+    std::uniform_real_distribution<double> u(-2.0, 52.0);
+    const std::int64_t saved = lookup_tuning::scan_before_memo;
+    for (const Mesh& mesh : meshes)
+        for (int q = 0; q < 60; ++q) {
+            const double y = mesh.m.n > 100 ? u(rng) : u(rng) * 0.14, z = mesh.m.n > 100 ? u(rng) : u(rng) * 0.14;
+            const std::int32_t start = q % 7 == 0 ? 0 : 1 + q % std::max(mesh.m.n, 1);
+            Found f[2];
+            for (int form = 0; form < 2; ++form) {
+                lookup_tuning::scan_before_memo = form == 0 ? 0 : INT64_MAX;
+                reset_random_for_tests();
+                f[form] = lookup(mesh.m, y, z, start);
+            }
+            lookup_tuning::scan_before_memo = saved;
+            ASSERT_EQ(f[0].st, f[1].st) << mesh.what << " " << q;
+            ASSERT_EQ(f[0].start, f[1].start) << mesh.what << " " << q;
+            ASSERT_EQ(f[0].i1, f[1].i1) << mesh.what << " " << q;
+            ASSERT_EQ(f[0].i2, f[1].i2) << mesh.what << " " << q;
+            ASSERT_EQ(f[0].i3, f[1].i3) << mesh.what << " " << q;
+        }
+}
+
 TEST(LookupTest, DamageAtTheStartNodeIs42AndAcrossAnEdgeIs43) {
     TestMesh m = testing::grid_mesh(6, 6, 1.0f);
     const std::int32_t j0 = 1;  // corner (0, 0)

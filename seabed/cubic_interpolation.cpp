@@ -127,20 +127,12 @@ Status interpolate_3d_cubic(double y, double z, std::int32_t n, std::int32_t nad
                             double normal[3], std::int32_t& start) {
     SurfaceCursor c;
     c.start = start;
-    const float* x_col = nodes;
-    const float* y_col = n > 0 ? nodes + n : nodes;  // n < 1: the search reads nothing
-    const float* z_col = n > 0 ? nodes + 2 * static_cast<std::int64_t>(n) : nodes;
+    const auto [x_col, y_col, z_col] = node_columns(nodes, n);
     double g[2];
     Status st = interp_c1hct_new(n, nadj, iadj, istart, 1, y, z, x_col, y_col, z_col, kAreaTolerance, gradients, c,
                                  x, g);
     start = c.start;
-    if (st == Status::WalkNodeOutOfRange || st == Status::WalkFarNodeOutOfRange || c.i1 == -1) {
-        x = kOutsideElevation;
-        normal[0] = 1.0;
-        normal[1] = 0.0;
-        normal[2] = 0.0;
-        return st;
-    }
+    if (mark_outside(st, c.i1, x, normal)) return st;
     if (st != Status::Ok) return st;
     const double s = std::sqrt(1.0 + g[0] * g[0] + g[1] * g[1]);
     normal[0] = 1.0 / s;

@@ -56,23 +56,29 @@ Status interp_c0_new(std::int32_t n, std::int32_t nadj, const std::int32_t* iadj
     return Status::Ok;
 }
 
+NodeColumns node_columns(const float* nodes, std::int32_t n) {
+    if (n < 1) return {nodes, nodes, nodes};
+    return {nodes, nodes + n, nodes + 2 * static_cast<std::int64_t>(n)};
+}
+
+bool mark_outside(Status st, std::int32_t i1, double& x, double normal[3]) {
+    if (st != Status::WalkNodeOutOfRange && st != Status::WalkFarNodeOutOfRange && i1 != -1) return false;
+    x = kOutsideElevation;
+    normal[0] = 1.0;
+    normal[1] = 0.0;
+    normal[2] = 0.0;
+    return true;
+}
+
 Status interpolate_3d_linear(double y, double z, std::int32_t n, std::int32_t nadj, const float* nodes,
                              const std::int32_t* iadj, const std::int32_t* istart, double& x, double normal[3],
                              std::int32_t& start) {
     PlaneCursor c;
     c.start = start;
-    const float* x_col = nodes;
-    const float* y_col = n > 0 ? nodes + n : nodes;  // n < 1: the search reads nothing
-    const float* z_col = n > 0 ? nodes + 2 * static_cast<std::int64_t>(n) : nodes;
+    const auto [x_col, y_col, z_col] = node_columns(nodes, n);
     Status st = interp_c0_new(n, nadj, iadj, istart, y, z, x_col, y_col, z_col, kAreaTolerance, c, x);
     start = c.start;
-    if (st == Status::WalkNodeOutOfRange || st == Status::WalkFarNodeOutOfRange || c.i1 == -1) {
-        x = kOutsideElevation;
-        normal[0] = 1.0;
-        normal[1] = 0.0;
-        normal[2] = 0.0;
-        return st;
-    }
+    if (mark_outside(st, c.i1, x, normal)) return st;
     if (st != Status::Ok) return st;
     const std::int64_t i1 = c.i1 - 1, i2 = c.i2 - 1, i3 = c.i3 - 1;
     // Edge vectors (X, Y, Z), each difference in float, then widened.

@@ -19,6 +19,20 @@ inline constexpr float kAreaTolerance = 1.0E-6f;
 
 /// What a caller carries between linear evaluations (as SurfaceCursor does
 /// for the cubic surface): the search state and the plane's parameters.
+/// The X, Y and Z columns of a host's n x 3 node array (for n < 1 all three
+/// are the array itself: the search then reads nothing).
+struct NodeColumns {
+    const float* x;
+    const float* y;
+    const float* z;
+};
+NodeColumns node_columns(const float* nodes, std::int32_t n);
+
+/// After a query's search: outside the triangulation, or on damaged lists,
+/// the elevation becomes the outside sentinel and the normal points up (X).
+/// True when that applied.
+bool mark_outside(Status st, std::int32_t i1, double& x, double normal[3]);
+
 struct PlaneCursor {
     std::int32_t start = 1;
     std::int32_t i1 = 0, i2 = 0, i3 = 0;

@@ -330,6 +330,26 @@ MeshView MeshView::contiguous(std::int32_t n, std::int32_t nadj, const std::int3
     return m;
 }
 
+namespace {
+
+/// The triangle of an ended walk, or (-1, 0, 0) outside, or -3 on a node whose
+/// neighbours all lie on one line through the point (I2, I3 kept).
+void store_end(const WalkResult& r, std::int32_t& i1, std::int32_t& i2, std::int32_t& i3) {
+    if (r.end == End::Inside) {
+        i1 = r.t[0];
+        i2 = r.t[1];
+        i3 = r.t[2];
+    } else if (r.end == End::Degenerate) {
+        i1 = -3;
+    } else {
+        i1 = -1;
+        i2 = 0;
+        i3 = 0;
+    }
+}
+
+}  // namespace
+
 Status lookup_sgl_new(std::int32_t n, std::int32_t nadj, const std::int32_t* iadj, const std::int32_t* istart,
                       const float* y_col, const float* z_col, double y, double z, std::int32_t& start,
                       std::int32_t& i1, std::int32_t& i2, std::int32_t& i3, std::int32_t& same) {
@@ -343,28 +363,10 @@ Status lookup_sgl_new(std::int32_t n, std::int32_t nadj, const std::int32_t* iad
     same = 0;
     const NodeNo j0 = w.is_node(start) ? start : random_node(n);
     const WalkResult r = locate(w, j0, y, z);
-    switch (r.end) {
-        case End::Inside:
-            i1 = r.t[0];
-            i2 = r.t[1];
-            i3 = r.t[2];
-            break;
-        case End::Outside:
-            start = r.hull_node;
-            [[fallthrough]];
-        case End::NotFound:
-            i1 = -1;
-            i2 = 0;
-            i3 = 0;
-            break;
-        case End::Degenerate:
-            i1 = -3;
-            break;
-        case End::BadNode:
-            return Status::WalkNodeOutOfRange;
-        case End::BadFarNode:
-            return Status::WalkFarNodeOutOfRange;
-    }
+    if (r.end == End::BadNode) return Status::WalkNodeOutOfRange;
+    if (r.end == End::BadFarNode) return Status::WalkFarNodeOutOfRange;
+    if (r.end == End::Outside) start = r.hull_node;
+    store_end(r, i1, i2, i3);
     return Status::Ok;
 }
 
@@ -373,25 +375,7 @@ void find_triangle(const MeshView& mesh, double y, double z, std::int32_t& i1, s
     if (in_triangle(w, i1, i2, i3)) return;
     const NodeNo j0 = w.is_node(i1) ? i1 : random_node(mesh.n);
     const WalkResult r = locate(w, j0, y, z);
-    switch (r.end) {
-        case End::Inside:
-            i1 = r.t[0];
-            i2 = r.t[1];
-            i3 = r.t[2];
-            break;
-        case End::Outside:
-        case End::NotFound:
-            i1 = -1;
-            i2 = 0;
-            i3 = 0;
-            break;
-        case End::Degenerate:
-            i1 = -3;
-            break;
-        case End::BadNode:
-        case End::BadFarNode:
-            break;
-    }
+    if (r.end != End::BadNode && r.end != End::BadFarNode) store_end(r, i1, i2, i3);  // damaged lists change nothing
 }
 
 }  // namespace seabed

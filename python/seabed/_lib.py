@@ -55,32 +55,28 @@ class _DescBase(ctypes.Structure):
         return bool(self.base) and bool(self.flags & 1)
 
 
-class Desc1(_DescBase):
-    """seabed_desc1 of seabed.h (72 bytes)."""
-
-    _fields_ = [
+def _desc_fields(rank):
+    return [
         ("base", c_void_p),
         ("elem_len", c_int64),
         ("offset", c_int64),
         ("flags", c_int64),
         ("rank", c_int64),
         ("reserved", c_int64),
-        ("dim", Dim * 1),
+        ("dim", Dim * rank),
     ]
+
+
+class Desc1(_DescBase):
+    """seabed_desc1 of seabed.h (72 bytes)."""
+
+    _fields_ = _desc_fields(1)
 
 
 class Desc2(_DescBase):
     """seabed_desc2 of seabed.h (96 bytes)."""
 
-    _fields_ = [
-        ("base", c_void_p),
-        ("elem_len", c_int64),
-        ("offset", c_int64),
-        ("flags", c_int64),
-        ("rank", c_int64),
-        ("reserved", c_int64),
-        ("dim", Dim * 2),
-    ]
+    _fields_ = _desc_fields(2)
 
 
 assert ctypes.sizeof(Desc1) == 72 and ctypes.sizeof(Desc2) == 96 and Desc2.dim.offset == 48

@@ -85,7 +85,30 @@ def open_seabed_file(path, unit=_unit):
     return status.value
 
 
-class Profile2D:
+class _Loaded:
+    """A loaded seabed: its arrays belong to the library until close()."""
+
+    _lib = None
+
+    def __enter__(self):
+        return self
+
+    def __exit__(self, *exc):
+        self.close()
+
+    def __del__(self):
+        try:
+            self.close()
+        except Exception:
+            pass
+
+    def _live(self):
+        if self._lib is None:
+            raise SeabedError(0, "the seabed was closed")
+        return self._lib
+
+
+class Profile2D(_Loaded):
     """A loaded 2D seabed. profile and slopes are the library's arrays, kept
     until close(); x, y and slopes are numpy copies."""
 
@@ -113,23 +136,6 @@ class Profile2D:
         if self._lib is not None:
             self._lib.free_seabed_2d(byref(self._profile), byref(self._slopes))
             self._lib = None
-
-    def __enter__(self):
-        return self
-
-    def __exit__(self, *exc):
-        self.close()
-
-    def __del__(self):
-        try:
-            self.close()
-        except Exception:
-            pass
-
-    def _live(self):
-        if self._lib is None:
-            raise SeabedError(0, "the seabed was closed")
-        return self._lib
 
     def find_segment(self, y, hint=0):
         """Segment codes of the coordinates y (1 left, n+1 at or right of the last node)."""
@@ -169,7 +175,7 @@ class Profile2D:
         return x, slope, seg_out
 
 
-class Surface3D:
+class Surface3D(_Loaded):
     """A loaded 3D seabed. nodes (n x 3: X, Y, Z), iadj, istart and, for the
     cubic kind, gradients (n x 2) are numpy copies of the library's arrays."""
 
@@ -199,23 +205,6 @@ class Surface3D:
         if self._lib is not None:
             self._lib.free_seabed_3d(byref(self._nodes), byref(self._grad), byref(self._iadj), byref(self._istart))
             self._lib = None
-
-    def __enter__(self):
-        return self
-
-    def __exit__(self, *exc):
-        self.close()
-
-    def __del__(self):
-        try:
-            self.close()
-        except Exception:
-            pass
-
-    def _live(self):
-        if self._lib is None:
-            raise SeabedError(0, "the seabed was closed")
-        return self._lib
 
     def triangles(self):
         """The stored triangles (1-based, counter-clockwise), read from the file:

@@ -29,28 +29,6 @@ TEST(NodeLeftRightCollinear, SideAndRelativeTolerance) {
     }
 }
 
-TEST(NodesClose, InclusiveBoxTest) {
-    EXPECT_TRUE(nodes_close(0.5f, 0.0f, 0.25f, 0.25f, 0.25f)) << "differences equal to the tolerance";
-    EXPECT_TRUE(nodes_close(0.0f, 0.0f, 0.2f, 0.2f, 0.25f)) << "a box, not a disc";
-    EXPECT_FALSE(nodes_close(0.0f, 0.0f, 0.2f, 0.2501f, 0.25f));
-}
-
-TEST(LineLeftF, DoublePrecisionAndPointsOnTheLine) {
-    EXPECT_TRUE(lineleftf(0.5, 0.5, 0.0f, 0.0f, 1.0f, 1.0f)) << "on the line counts as left";
-    EXPECT_TRUE(lineleftf(0.5, 1.0, 0.0f, 0.0f, 1.0f, 1.0f));
-    EXPECT_FALSE(lineleftf(0.5, 0.0, 0.0f, 0.0f, 1.0f, 1.0f));
-    // offsets far below float resolution still decide
-    EXPECT_TRUE(lineleftf(1000.0, 1.0e-9, 0.0f, 0.0f, 1.0f, 0.0f));
-    EXPECT_FALSE(lineleftf(1000.0, -1.0e-9, 0.0f, 0.0f, 1.0f, 0.0f));
-}
-
-TEST(TriArea, SignFollowsOrientation) {
-    const float a[] = {0, 1, 0}, b[] = {0, 0, 1};
-    const float a2[] = {1, 0, 0}, b2[] = {0, 0, 1};
-    EXPECT_EQ(tri_area(a, b), 0.5f);
-    EXPECT_EQ(tri_area(a2, b2), -0.5f);
-}
-
 TEST(AspectRatio, ShapeMeasure) {
     // tolerances: single-precision rounding of sqrt(3) and of the circumcentre
     const float ea[] = {0, 1, 0.5f}, eb[] = {0, 0, std::sqrt(3.0f) / 2};

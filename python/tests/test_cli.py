@@ -6,7 +6,7 @@ import pytest
 
 import seabed
 from seabed import status
-from conftest import need, profile_grid
+from conftest import profile_grid
 
 PNG = b"\x89PNG\r\n\x1a\n"
 
@@ -200,40 +200,6 @@ def test_create_test_2d_and_a_missing_library(run, tmp_path, lib):
     r = run("create-test", "nowhere/t.sbd", "--3d")
     assert r.returncode == 1 and "does not exist" in r.stderr
     assert sorted(p.name for p in tmp_path.iterdir()) == ["t.sbd", "t3.sbd"]
-
-
-@pytest.fixture
-def generated_surface(run, tmp_path, lib):
-    need(lib, "seabed_generate", "load_seabed_3d", "find_triangle", "interpolate_3d_linear", "interpolate_3d_cubic")
-    from seabed import survey
-
-    x, y, z = survey.points_3d(count=250, seed=9)
-    survey.write_csv(tmp_path / "s.csv", (y, z, -x), ("easting", "northing", "depth"))
-    r = run("import", "s.csv", "s.sbd", "--3d", "--spacing", "50", "--depth-positive-down")
-    assert r.returncode == 0, r.stderr
-    r = run("generate", "s.sbd")
-    if r.returncode == 9:
-        pytest.skip("the library's seabed_generate does not build 3D seabeds yet (status 9)")
-    assert r.returncode == 0, r.stderr
-    assert "triangles" in r.stdout and "sub-nodes" in r.stdout
-    return tmp_path / "s.sbd"
-
-
-@pytest.mark.parametrize("method", ["linear", "cubic"])
-def test_query_3d_equals_the_package(run, generated_surface, method):
-    pts = [(10.0, 10.0), (500.0, 300.0), (-5.0, 3.0), (999.0, 1.0)]
-    r = run("query", "s.sbd", "--method", method, *sum([["--at", f"{a},{b}"] for a, b in pts], []))
-    assert r.returncode == 0, r.stderr
-    lines = r.stdout.splitlines()
-    assert lines[0] == "y,z,elevation,normal_x,normal_y,normal_z,status,i1,i2,i3"
-    got = np.array([[float(v) for v in line.split(",")] for line in lines[1:]])
-    with seabed.load_3d(generated_surface, "cubic") as s:
-        y, z = np.array(pts).T.copy()
-        x, normal, st = s.query(y, z, method)
-        tri = s.find_triangle(y, z)
-    assert np.array_equal(got[:, 2], x) and np.array_equal(got[:, 3:6], normal) and np.array_equal(got[:, 6], st)
-    assert np.array_equal(got[:, 7:10], tri)
-    assert got[2, 7] == -1  # outside
 
 
 def test_an_output_that_is_a_folder_is_refused(run, tmp_path, generated_profile):

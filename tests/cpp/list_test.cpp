@@ -127,27 +127,5 @@ TEST_F(ListTest, AppendingOrInsertingAnOwnElementSurvivesGrowth) {
     EXPECT_EQ(values(m), (std::vector<std::int32_t>{8, 8, 1, 2, 3, 4, 5, 6, 7, 8}));
 }
 
-TEST_F(ListTest, NodesAreEqualWithinTheToleranceInYAndZOnly) {
-    EXPECT_TRUE(compare_node({5, 10, 20}, {7, 10.0000005f, 20}));
-    EXPECT_FALSE(compare_node({5, 10, 20}, {5, 10.0001f, 20}));
-    library_state().node_tolerance = 1.0e-4f;
-    const float y2 = 0.0f + 1.0e-4f;
-    EXPECT_TRUE(compare_node({0, 0, 0}, {0, y2, 0})) << "inclusive at exactly the tolerance";
-    EXPECT_FALSE(compare_node({0, 0, 0}, {0, 1.1e-4f, 0}));
-}
-
-TEST_F(ListTest, NodeDuplicatesKeepTheFirstOfEachGroup) {
-    NodeList l;
-    l.append_data({1, 0, 0});   // A
-    l.append_data({2, 5, 5});   // B
-    l.append_data({3, 0, 0});   // A2 equals A
-    l.append_data({4, 9, 9});   // C
-    l.remove_duplicates();
-    ASSERT_EQ(l.length(), 3);
-    EXPECT_EQ(l.at(1).x, 1);
-    EXPECT_EQ(l.at(2).x, 2);
-    EXPECT_EQ(l.at(3).x, 4);
-}
-
 }  // namespace
 }  // namespace seabed

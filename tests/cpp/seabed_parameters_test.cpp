@@ -56,17 +56,6 @@ TEST(ErrorMessage, CodesOutsideTheTableLeaveTheTextAlone) {
     }
 }
 
-TEST(ErrorMessage, HeaderConstantsAgreeWithTheTable) {
-    EXPECT_EQ(SEABED_STATUS_FILE_READ, code(Status::FileRead));
-    EXPECT_EQ(SEABED_STATUS_NO_MEMORY, code(Status::NoMemory));
-    EXPECT_EQ(SEABED_STATUS_TOO_FEW_NODES, code(Status::TooFewNodes));
-    EXPECT_EQ(SEABED_STATUS_COLLINEAR, code(Status::Collinear));
-    EXPECT_EQ(SEABED_STATUS_WALK_NODE, code(Status::WalkNodeOutOfRange));
-    EXPECT_EQ(SEABED_STATUS_WALK_FAR_NODE, code(Status::WalkFarNodeOutOfRange));
-    EXPECT_EQ(SEABED_STATUS_SMALL_TRIANGLE, code(Status::SmallTriangle));
-    EXPECT_EQ(SEABED_STATUS_BAD_NODE_COUNT, code(Status::BadNodeCount));
-}
-
 class WriteErrorTest : public ::testing::Test {
 protected:
     void SetUp() override { reset_library_state(); }

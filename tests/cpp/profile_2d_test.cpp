@@ -190,20 +190,5 @@ TEST(Profile2DSlopes, WorkedProfiles) {
     }
 }
 
-TEST(Profile2DSlopes, NonIncreasingIntervalsAreFoundByTheRightRule) {
-    const float fnan = std::numeric_limits<float>::quiet_NaN();
-    struct Case {
-        std::vector<float> y;
-        bool bessel_fails;  // interval 1 is the spline rule's alone
-    } cases[] = {{{0, 0, 1, 2}, false}, {{0, 1, 1, 2}, true}, {{0, 1, 2, 2}, true},
-                 {{0, 2, 1, 3}, true},  {{1, 0, 2, 3}, false}, {{0, 1, fnan, 3}, true}};
-    for (const Case& c : cases) {
-        std::vector<float> p = profile_of({1, 2, 3, 4}, c.y), s(4);
-        EXPECT_EQ(get_cubic_bessel_slopes(4, p.data(), s.data(), nullptr),
-                  c.bessel_fails ? Status::YNotIncreasing : Status::Ok);
-        EXPECT_EQ(get_cubic_spline_slopes(4, p.data(), s.data(), nullptr), Status::YNotIncreasing);
-    }
-}
-
 }  // namespace
 }  // namespace seabed

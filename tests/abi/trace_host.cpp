@@ -20,6 +20,7 @@
 
 #include "abi/host.hpp"
 #include "support/files.hpp"
+#include "support/generate_3d_files.hpp"
 #include "support/seabed_files.hpp"
 
 namespace seabed::testing {
@@ -99,8 +100,7 @@ void write_2d_input(const std::string& path) {
     f.put(12, nodes);
 }
 
-void write_3d_input(const std::string& path) {
-    RawFile f(path);
+void write_3d_nodes(const std::string& path) {
     std::vector<float> nodes;
     Lcg g;
     for (int i = 0; i < 120; ++i) {
@@ -114,12 +114,7 @@ void write_3d_input(const std::string& path) {
             nodes.insert(nodes.end(), {-45.0f + fi + fj, 130.0f + 4.0f * fi, 20.0f + 4.0f * fj});
         }
     nodes.insert(nodes.end(), {-40.0f, nodes[13], nodes[14]});  // a duplicate of node 5's position
-    f.put<std::int32_t>(1, {kTestMagic});
-    float spacing = 12.5f;
-    std::int32_t header[3] = {2, static_cast<std::int32_t>(nodes.size() / 3), 0};
-    std::memcpy(&header[2], &spacing, 4);
-    f.put(8, std::vector<std::int32_t>(header, header + 3));
-    f.put(12, nodes);
+    write_3d_input(path, nodes, 12.5f);
 }
 
 /// Inputs that generation refuses, each leaving its status and message in the
@@ -132,9 +127,8 @@ void write_bad_inputs(const std::string& back, const std::string& line3, const s
         float f = static_cast<float>(i);
         collinear.insert(collinear.end(), {f, 2.0f * f, 1.0f + 0.5f * f});
     }
-    RawFile(line3).put<std::int32_t>(1, {kTestMagic}).put<std::int32_t>(8, {2, 9, 0x3F800000}).put(12, collinear);
-    RawFile(few).put<std::int32_t>(1, {kTestMagic}).put<std::int32_t>(8, {2, 2, 0x3F800000}).put(
-        12, std::vector<float>{1.0f, 0.0f, 0.0f, 2.0f, 1.0f, 1.0f});
+    write_3d_input(line3, collinear, 1.0f);
+    write_3d_input(few, {1.0f, 0.0f, 0.0f, 2.0f, 1.0f, 1.0f}, 1.0f);
 }
 
 class Trace {
@@ -145,7 +139,7 @@ public:
         std::string in2 = dir_.path("input2d.sbd"), in3 = dir_.path("input3d.sbd");
         std::string test2 = dir_.path("test2d.sbd"), test3 = dir_.path("test3d.sbd");
         write_2d_input(in2);
-        write_3d_input(in3);
+        write_3d_nodes(in3);
         line("input 2d: " + file_digest(in2));
         line("input 3d: " + file_digest(in3));
         create_test_file(test2, 1);

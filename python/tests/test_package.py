@@ -7,21 +7,12 @@ import numpy as np
 import pytest
 
 import seabed
-from seabed import files, status
 from conftest import need, profile_grid, survey_grid
 
 
 def test_descriptor_structures_match_the_header():
     assert ctypes.sizeof(seabed.Desc1) == 72 and ctypes.sizeof(seabed.Desc2) == 96
     assert seabed.Desc2.dim.offset == 48 and seabed.Desc1.base.offset == 0 and seabed.Desc1.rank.offset == 32
-
-
-def test_status_messages_follow_the_families():
-    assert status.message(0) == "" and status.message(1) == ""
-    assert status.message(14) == "Y-values should be strictly increasing for 2D interpolation"
-    assert status.message(20) == "Allocating Error: 20" and status.message(41) == "Triangulating Error: 41"
-    assert status.message(43) == "Interpolating Error: 43"
-    assert all(len(m) < 63 for _, m in status.table())
 
 
 def test_input_file_layout(tmp_path):
@@ -101,27 +92,6 @@ def test_query_dtypes(lib, profile_file):
         a = p.query(np.array([1.0, 2.0]))
         b = p.query([1, 2])  # plain Python numbers are taken as doubles
         assert all(np.array_equal(u, v) for u, v in zip(a, b))
-
-
-def test_2d_generation_failure_is_recorded(lib, tmp_path):
-    need(lib, "seabed_generate")
-    path = tmp_path / "flat.sbd"
-    seabed.write_input_2d(path, np.zeros(4, np.float32), np.array([0, 1, 1, 2], np.float32))
-    with pytest.raises(seabed.SeabedError) as e:
-        seabed.generate(path)
-    assert e.value.code == 14
-    sf = seabed.read_file(path)
-    assert sf.status == 14 and sf.message == status.message(14) and not sf.generated
-
-
-def test_create_test_file_2d(lib, tmp_path):
-    need(lib, "seabed_create_test_file")
-    path = tmp_path / "t.sbd"
-    seabed.create_test_file(path, 1)
-    sf = seabed.read_file(path)
-    assert (sf.kind, sf.n) == (1, 4) and sf.spacing == np.float32(0.1)
-    assert sf.notes == ["User_Notes_User_Notes_User_Notes"] * 6
-    assert sf.nodes.ravel().tolist() == np.array([0, 0, 0.05, 0.1, 0.05, 0.9, 0, 1], np.float32).tolist()
 
 
 def test_3d_round_trip(lib, surface_file):

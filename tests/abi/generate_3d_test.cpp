@@ -2,12 +2,12 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstring>
 #include <string>
 #include <vector>
 
 #include "abi/host.hpp"
 #include "support/files.hpp"
+#include "support/generate_3d_files.hpp"
 #include "support/seabed_files.hpp"
 
 namespace seabed::testing {
@@ -34,13 +34,8 @@ TEST_F(Host3D, GeneratedSurfaceLoadsAndPassesThroughItsNodes) {
         }
     block.insert(block.end(), {7.0f, 10.00005f, 10.0f});
     const std::string path = dir.path("surface.sbd");
+    write_3d_input(path, block, 2.5f);
     RawFile f(path);
-    f.put<int32_t>(1, {kTestMagic});
-    float spacing = 2.5f;
-    int32_t spacing_bits;
-    std::memcpy(&spacing_bits, &spacing, 4);
-    f.put<int32_t>(8, {SEABED_TYPE_3D, 10, spacing_bits});
-    f.put(12, block);
 
     int32_t status = -1, duplicates = -1;
     generate(static_cast<int32_t>(path.size()), path.data(), &status, &duplicates);

@@ -64,15 +64,10 @@ TEST_F(HostLoad, TwoDimensionalFileLoadsWithEveryType) {
         int64_t memory = 100;
         ASSERT_EQ(load_2d(path, c.type, n, profile, slopes, memory), 0) << c.type;
         ASSERT_EQ(n, 4);
-        EXPECT_EQ(profile.elem_len, 4);
-        EXPECT_EQ(profile.flags, 0x85);
-        EXPECT_EQ(profile.rank, 2);
-        EXPECT_EQ(profile.dim[0].extent, 4);
-        EXPECT_EQ(profile.dim[0].stride, 4);
-        EXPECT_EQ(profile.dim[0].lower_bound, 1);
-        EXPECT_EQ(profile.dim[1].extent, 2);
-        EXPECT_EQ(profile.dim[1].stride, 16);
-        EXPECT_EQ(profile.dim[1].lower_bound, 1);
+        EXPECT_EQ((std::vector<int64_t>{profile.elem_len, profile.flags, profile.rank, profile.dim[0].extent,
+                                        profile.dim[0].stride, profile.dim[0].lower_bound, profile.dim[1].extent,
+                                        profile.dim[1].stride, profile.dim[1].lower_bound}),
+                  (std::vector<int64_t>{4, 0x85, 2, 4, 4, 1, 2, 16, 1}));
         for (int i = 1; i <= 4; ++i) {
             EXPECT_EQ(element<float>(profile, i, 1), file.x[i - 1]);
             EXPECT_EQ(element<float>(profile, i, 2), file.y[i - 1]);

@@ -1,5 +1,5 @@
-// 3D queries and test files through the exported operations, as a host calls
-// them: strided descriptors, loaded seabeds, sentinels.
+// The triangle search and test files through the exported operations, as a
+// host calls them: strided descriptors, counts beyond them, padded names.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -20,10 +20,6 @@ protected:
     Host host;
     ScratchDir dir;
     decltype(&::find_triangle) find = SEABED_EXPORT(host, find_triangle);
-    decltype(&::interpolate_3d_linear) linear = SEABED_EXPORT(host, interpolate_3d_linear);
-    decltype(&::interpolate_3d_cubic) cubic = SEABED_EXPORT(host, interpolate_3d_cubic);
-    decltype(&::load_seabed_3d) load3 = SEABED_EXPORT(host, load_seabed_3d);
-    decltype(&::free_seabed_3d) free3 = SEABED_EXPORT(host, free_seabed_3d);
     decltype(&::seabed_create_test_file) create = SEABED_EXPORT(host, seabed_create_test_file);
 };
 
@@ -61,47 +57,6 @@ TEST_F(HostQuery3D, FindTriangleHonoursStridesAndExtents) {
         find(&y, &z, &big_n, &big_nadj, &nodes, &iadj, &istart, &t[0], &t[1], &t[2]);
         EXPECT_TRUE(t[0] == -1 || t[0] == start) << start;  // outside, or a start node past the extent
     }
-}
-
-TEST_F(HostQuery3D, LoadedCubicSeabedAnswersAtItsNodesAndOutside) {
-    Handmade3D h;
-    const std::string path = dir.path("s.sbd");
-    h.write(path);
-    int32_t len = static_cast<int32_t>(path.size()), unit = 40, type = 1, n, nt, nadj, status = -1;
-    seabed_desc2 nodes{}, gradients{};
-    seabed_desc1 iadj{}, istart{};
-    int64_t memory = 0;
-    load3(&len, path.data(), &unit, &type, &n, &nt, &nadj, &nodes, &gradients, &iadj, &istart, &memory, &status);
-    ASSERT_EQ(status, 0);
-    auto* node_data = static_cast<const float*>(nodes.base);
-    auto* adj = static_cast<const int32_t*>(iadj.base);
-    auto* st = static_cast<const int32_t*>(istart.base);
-    auto* grad = static_cast<const float*>(gradients.base);
-    // Tolerances: at a node the weights are 1 and 0 up to rounding.
-    for (int32_t j = 1; j <= 3; ++j) {
-        double y = h.nodes[3 * (j - 1) + 1], z = h.nodes[3 * (j - 1) + 2], x = 0, normal[3];
-        int32_t start = 0, s = -1;
-        cubic(&y, &z, &n, &nadj, node_data, adj, st, grad, &x, normal, &start, &s);
-        ASSERT_EQ(s, 0);
-        EXPECT_NEAR(x, h.nodes[3 * (j - 1)], 1e-12);
-        const double gy = h.gradients[2 * (j - 1)], gz = h.gradients[2 * (j - 1) + 1];
-        EXPECT_NEAR(normal[1] / normal[0], -gy, 1e-9);
-        EXPECT_NEAR(normal[2] / normal[0], -gz, 1e-9);
-        linear(&y, &z, &n, &nadj, node_data, adj, st, &x, normal, &start, &s);
-        ASSERT_EQ(s, 0);
-        EXPECT_NEAR(x, h.nodes[3 * (j - 1)], 1e-12);
-        int32_t t[3] = {0, 0, 0};
-        find(&y, &z, &n, &nadj, &nodes, &iadj, &istart, &t[0], &t[1], &t[2]);
-        EXPECT_GT(t[0], 0);
-    }
-    double y = 0.6, z = 0.6, x = 0, normal[3] = {0, 0, 0};
-    int32_t start = 0, s = -1;
-    cubic(&y, &z, &n, &nadj, node_data, adj, st, grad, &x, normal, &start, &s);
-    EXPECT_EQ(s, 0);
-    EXPECT_EQ(x, -3.4028234663852886E+38);
-    EXPECT_EQ(normal[0], 1.0);
-    EXPECT_GE(start, 1) << "a hull node to start from next time";
-    free3(&nodes, &gradients, &iadj, &istart);
 }
 
 TEST_F(HostQuery3D, CreateTestFileTakesANameWithTrailingBlanks) {

@@ -1,6 +1,5 @@
-// 3D generation: working arrays, the fast duplicate tests against their
-// plain forms, grid counts, reading the node block and the driver's early
-// failures.
+// 3D generation: the fast duplicate tests against their plain forms, grid
+// counts and a short node block.
 #include "seabed/generate_3d.hpp"
 
 #include <gtest/gtest.h>
@@ -29,33 +28,6 @@ protected:
     void TearDown() override { reset_library_state(); }
     testing::ScratchDir dir;
 };
-
-TEST_F(Generate3DTest, NodeArraysHaveTheDescribedExtents) {
-    for (std::int32_t n : {2, 3, 10}) {
-        NodeData d;
-        ASSERT_EQ(allocate_nodes(d, n), Status::Ok);
-        EXPECT_EQ(d.x.size(), n);
-        EXPECT_EQ(d.grad.size(), 2 * n);
-        EXPECT_EQ(d.t.ibnd.size(), static_cast<std::size_t>(n + 1));
-        EXPECT_EQ(d.t.istart.size(), static_cast<std::size_t>(n));
-        EXPECT_EQ(d.tri.size(), 3 * std::max(0, 2 * n - 5));
-        // a second allocation over allocated arrays fails and leaves them for release
-        EXPECT_EQ(allocate_nodes(d, n), Status::AllocNodeArrays);
-        GenerationData g;
-        g.nodes = std::move(d);
-        EXPECT_TRUE(g.any_allocated());
-        deallocate_nodes(g.nodes);
-        deallocate_nodes(g.nodes);  // harmless
-        EXPECT_FALSE(g.any_allocated());
-    }
-    GenerationData g;
-    ASSERT_EQ(allocate_subnodes(g.subnodes, 4), Status::Ok);
-    EXPECT_EQ(g.subnodes.tri.size(), 9);
-    for (std::int64_t k = 0; k < 4; ++k) EXPECT_EQ(g.subnodes.nz[k], 0.0f);
-    EXPECT_EQ(allocate_subnodes(g.subnodes, 4), Status::AllocSubnodeArrays);
-    deallocate_subnodes(g.subnodes);
-    EXPECT_FALSE(g.any_allocated());
-}
 
 TEST_F(Generate3DTest, GridCountsFollowTheSpacing) {
     struct Case {
@@ -123,13 +95,6 @@ TEST_F(Generate3DTest, CellDuplicateRemovalEqualsTheListOperation) {
             EXPECT_EQ(std::memcmp(fast.data(), plain.data(), sizeof(Node) * plain.length()), 0);
         }
     }
-    // Inclusive at the generation tolerance: 1.0e-4 apart goes, 1.1e-4 stays.
-    library_state().node_tolerance = kNodeToleranceGenerate;
-    NodeList l;
-    for (Node v : {Node{1, 0, 0}, Node{2, 1.0e-4f, 0}, Node{3, 1.1e-4f, 1.0f}, Node{4, 0, 1.0f}}) l.append_data(v);
-    remove_duplicate_nodes(l);
-    ASSERT_EQ(l.length(), 3);
-    EXPECT_EQ(l.at(2).x, 3.0f);
 }
 
 TEST_F(Generate3DTest, CellSubnodeTestEqualsTheScan) {
@@ -170,19 +135,6 @@ TEST_F(Generate3DTest, ShortNodeBlockIsAReadFailureWithTheFileUnchanged) {
         EXPECT_EQ(duplicates, 0);
     }
     EXPECT_EQ(testing::bytes_of(p), before);
-}
-
-TEST_F(Generate3DTest, ZeroSpacingFailsBeforeTriangulating) {
-    const std::string p = dir.path("flat.sbd");
-    // Three collinear nodes: a triangulation would refuse them with another status.
-    testing::write_3d_input(p, {1, 0, 0, 2, 1, 0, 3, 2, 0}, 0.0f);
-    RecordFile file(file_system().open(p));
-    std::int32_t duplicates = 0;
-    EXPECT_EQ(generate_3d_input(file, 3, 0.0f, duplicates), Status::NodesTooClose);
-    EXPECT_EQ(testing::status_in_file(p), 18);
-    EXPECT_EQ(testing::message_in_file(p),
-              testing::padded63("Distance between two input nodes in y-z plane is too small"));
-    EXPECT_EQ(library_state().node_tolerance, kNodeToleranceGenerate);
 }
 
 }  // namespace

@@ -137,24 +137,6 @@ TEST_F(GenerateTest, FileLayoutForSeveralSizes) {
     }
 }
 
-TEST_F(GenerateTest, TwoPointsFollowTheSmoothstep) {
-    const std::vector<float> x{1.5f, -2.0f}, y{10.0f, 13.0f};
-    std::string path = input(x, y);
-    ASSERT_EQ(generate(path), Status::Ok);
-    RawFile f(path);
-    EXPECT_EQ(f.values<float>(25, 2), (std::vector<float>{0.0f, 0.0f}));
-    EXPECT_EQ(f.values<float>(26, 2), (std::vector<float>{0.0f, 0.0f}));
-    for (std::int64_t block : {13, 19}) {
-        const std::vector<float> s = f.values<float>(block, 42);
-        for (int i = 0; i < 21; ++i) {
-            const double u = (static_cast<double>(s[2 * i + 1]) - 10.0) / 3.0;
-            const double want = 1.5 + (-2.0 - 1.5) * (3 * u * u - 2 * u * u * u);
-            // another arrangement of the same cubic in double: equal up to the final float rounding
-            EXPECT_NEAR(s[2 * i], want, 4.0 * std::numeric_limits<float>::epsilon()) << i;
-        }
-    }
-}
-
 TEST_F(GenerateTest, NonIncreasingYWritesOneMessageAndNothingElse) {
     const std::vector<std::vector<float>> cases = {
         {0, 0, 1, 2, 3}, {0, 1, 1, 2, 3}, {0, 1, 2, 3, 3}, {0, 1, 3, 2, 4}, {0, 1, kNaNf, 3, 4}, {kNaNf, 1, 2, 3, 4}};
@@ -217,21 +199,6 @@ TEST_F(GenerateTest, InfiniteOrNaNValuesDoNotStopGeneration) {
         EXPECT_EQ(generate(path), Status::Ok);
         EXPECT_EQ(RawFile(path).contents().size(), 36u * 32);
     }
-}
-
-TEST_F(GenerateTest, TrailingBlanksNameTheSameFileAndRegenerationRepeatsIt) {
-    const std::vector<float> x{3, 1, 4, 1, 5}, y{0, 2, 3, 7, 8};
-    std::string path = input(x, y);
-    ASSERT_EQ(generate(path), Status::Ok);
-    const std::string first = RawFile(path).contents();
-    ASSERT_EQ(generate(path), Status::Ok);
-    EXPECT_EQ(RawFile(path).contents(), first);
-    std::string other = input(x, y, 1, std::nullopt, "q.sbd");
-    std::int32_t duplicates = -1;
-    const std::string padded = other + "    ";
-    ASSERT_EQ(seabed_generate(file_name(padded.data(), static_cast<std::int64_t>(padded.size())), duplicates),
-              Status::Ok);
-    EXPECT_EQ(RawFile(other).contents(), first);
 }
 
 TEST_F(GenerateTest, AReadFailingAnywhereGivesStatus5AndChangesNothing) {

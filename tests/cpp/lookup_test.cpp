@@ -47,91 +47,9 @@ bool holds(const TestMesh& m, std::int32_t a, std::int32_t b, std::int32_t c, do
     return side(a, b) >= -1e-6 && side(b, c) >= -1e-6 && side(c, a) >= -1e-6;  // the walk's own tolerance
 }
 
-bool is_hull_node(const TestMesh& m, std::int32_t j) {
-    std::int64_t last = j == m.n ? m.nadj : m.istart[j] - 1;
-    return m.iadj[last - 1] == 0;
-}
-
-TEST(MeshHelperTest, OneTriangleHasTheDocumentedLists) {
-    TestMesh m = testing::mesh_from_triangles({0, 1, 0}, {0, 0, 1}, {{1, 2, 3}});
-    EXPECT_EQ(m.iadj, (std::vector<std::int32_t>{2, 3, 0, 3, 1, 0, 1, 2, 0}));
-    EXPECT_EQ(m.istart, (std::vector<std::int32_t>{1, 4, 7}));
-    TestMesh g = testing::grid_mesh(5, 4, 1.0f);
-    EXPECT_EQ(g.nadj, 6 * 20 - 14 - 6);  // 14 hull nodes
-}
-
-TEST(LookupTest, OneTriangleFromEveryStartNode) {
-    TestMesh m = testing::mesh_from_triangles({0, 1, 0}, {0, 0, 1}, {{1, 2, 3}});
-    const double points[][2] = {{0.25, 0.25}, {0, 0}, {1, 0}, {0, 1}, {0.5, 0.5}, {0.5, 0}, {0, 0.5}, {1e-9, 1e-9}};
-    for (std::int32_t start = 0; start <= 3; ++start)
-        for (auto& p : points) {
-            Found f = lookup(m, p[0], p[1], start);
-            ASSERT_EQ(f.st, Status::Ok);
-            EXPECT_TRUE(is_mesh_triangle(m, f.i1, f.i2, f.i3)) << start << " " << p[0] << "," << p[1];
-            EXPECT_EQ(f.same, 0);
-        }
-}
-
-class GridLookupTest : public ::testing::TestWithParam<bool> {
-protected:
-    // Jittered grid, shuffled node numbers; the parameter alternates diagonals.
-    TestMesh m = testing::grid_mesh(7, 6, 10.0f, -30.0f, 5.0f, 0.2f, 17, GetParam());
-};
-
-TEST_P(GridLookupTest, InsidePointsFromEveryStartNode) {
-    std::mt19937 rng(3);
-    std::uniform_real_distribution<double> uy(-30.0, 30.0), uz(5.0, 55.0);
-    for (int q = 0; q < 60; ++q) {
-        double y = uy(rng), z = uz(rng);
-        for (std::int32_t start = 1; start <= m.n; ++start) {
-            std::int32_t t[3] = {0, 0, 0};
-            find_triangle(MeshView::contiguous(m.n, m.nadj, m.iadj.data(), m.istart.data(), m.y.data(), m.z.data()),
-                          y, z, t[0], t[1], t[2]);
-            ASSERT_GT(t[0], 0);  // the jitter leaves the hull, the box, alone
-            Found f = lookup(m, y, z, start);
-            ASSERT_EQ(f.st, Status::Ok);
-            ASSERT_TRUE(is_mesh_triangle(m, f.i1, f.i2, f.i3)) << q << " from " << start;
-            ASSERT_TRUE(holds(m, f.i1, f.i2, f.i3, y, z)) << q << " from " << start;
-        }
-    }
-}
-
-TEST_P(GridLookupTest, NodesAndHullEdgesAreInside) {
-    for (std::int32_t node = 1; node <= m.n; ++node)
-        for (std::int32_t start : {0, 1, m.n / 2, m.n}) {
-            Found f = lookup(m, m.y[node - 1], m.z[node - 1], start);
-            ASSERT_EQ(f.st, Status::Ok);
-            ASSERT_TRUE(is_mesh_triangle(m, f.i1, f.i2, f.i3));
-            EXPECT_TRUE(f.i1 == node || f.i2 == node || f.i3 == node) << node << " from " << start;
-        }
-    // Hull of the grid: the box [-30, 30] x [5, 55], untouched by the jitter.
-    const double hull_points[][2] = {{-30, 7.5}, {-30, 33}, {30, 41}, {12.5, 5}, {-1, 55}, {29.999, 55}};
-    for (auto& p : hull_points)
-        for (std::int32_t start = 1; start <= m.n; ++start) {
-            Found f = lookup(m, p[0], p[1], start);
-            ASSERT_EQ(f.st, Status::Ok);
-            ASSERT_TRUE(is_mesh_triangle(m, f.i1, f.i2, f.i3)) << p[0] << "," << p[1] << " from " << start;
-        }
-}
-
-TEST_P(GridLookupTest, JustOutsideGivesMinusOneAndAHullStartNode) {
-    const double eps = 1e-9;
-    const double outside[][2] = {{-30 - eps, 20}, {30 + eps, 20}, {0, 5 - eps}, {0, 55 + eps}, {-31, 4},
-                                 {100, 100},      {-30 - eps, 5}, {1e6, -1e6}};
-    for (auto& p : outside)
-        for (std::int32_t start = 0; start <= m.n; ++start) {
-            Found f = lookup(m, p[0], p[1], start, 0, 0, 0);
-            ASSERT_EQ(f.st, Status::Ok);
-            EXPECT_EQ(f.i1, -1);
-            EXPECT_EQ(f.i2, 0);
-            EXPECT_EQ(f.i3, 0);
-            ASSERT_GE(f.start, 1);
-            ASSERT_LE(f.start, m.n);
-            EXPECT_TRUE(is_hull_node(m, f.start)) << p[0] << "," << p[1] << " from " << start;
-        }
-}
-
-TEST_P(GridLookupTest, HintsCarriedFromCallToCall) {
+TEST(LookupTest, HintsCarriedFromCallToCall) {
+    // Jittered grid, shuffled node numbers, alternating diagonals.
+    TestMesh m = testing::grid_mesh(7, 6, 10.0f, -30.0f, 5.0f, 0.2f, 17, true);
     MeshView view = MeshView::contiguous(m.n, m.nadj, m.iadj.data(), m.istart.data(), m.y.data(), m.z.data());
     std::int32_t start = 1, t[3] = {0, 0, 0}, h[3] = {0, 0, 0};
     for (double y = -29.5; y < 30; y += 0.37) {
@@ -161,8 +79,6 @@ TEST_P(GridLookupTest, HintsCarriedFromCallToCall) {
         }
     }
 }
-
-INSTANTIATE_TEST_SUITE_P(Diagonals, GridLookupTest, ::testing::Bool());
 
 /// P strictly outside the hull polygon (right of one of its CCW edges).
 bool outside_hull(const TestMesh& m, double y, double z) {

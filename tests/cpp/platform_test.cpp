@@ -25,34 +25,6 @@ std::vector<char> pattern(std::size_t n, char seed) {
     return v;
 }
 
-TEST(NativeFiles, OpenCreatesAndRecordsLieAt32ByteOffsets) {
-    ScratchDir dir;
-    std::string path = dir.path("records.sbd");
-    FileSystem& fs = native_file_system();
-    EXPECT_FALSE(fs.exists(path));
-    auto f = fs.open(path);
-    ASSERT_TRUE(f);
-    EXPECT_TRUE(fs.exists(path));
-
-    auto third = pattern(32, 'a');
-    ASSERT_TRUE(f->write(3, third.data(), third.size()));
-    auto block = pattern(40, 'A');  // a packed block straddles records 5 and 6
-    ASSERT_TRUE(f->write(5, block.data(), block.size()));
-    f.reset();
-
-    std::string bytes = bytes_of(path);
-    ASSERT_EQ(bytes.size(), 4u * 32u + 40u);
-    EXPECT_EQ(bytes.substr(64, 32), std::string(third.begin(), third.end()));
-    EXPECT_EQ(bytes.substr(128, 40), std::string(block.begin(), block.end()));
-    EXPECT_EQ(bytes.substr(0, 64), std::string(64, '\0'));  // records never written read as zeros
-
-    f = fs.open(path);  // an existing file is opened, not truncated
-    ASSERT_TRUE(f);
-    std::array<char, 8> got{};
-    ASSERT_TRUE(f->read(6, got.data(), got.size()));
-    EXPECT_EQ(std::string(got.begin(), got.end()), std::string(block.begin() + 32, block.end()));
-}
-
 TEST(NativeFiles, ReadsBeyondTheEndAndBadRecordNumbersFail) {
     ScratchDir dir;
     std::string path = dir.path("short.sbd");
@@ -75,18 +47,6 @@ TEST(NativeFiles, ReadsBeyondTheEndAndBadRecordNumbersFail) {
             EXPECT_FALSE(f->write(c.record, data.data(), 4)) << c.record;
     }
     EXPECT_EQ(bytes_of(path).size(), 50u);
-}
-
-TEST(NativeFiles, RemoveDeletesExistingFilesOnly) {
-    ScratchDir dir;
-    std::string path = dir.path("name with blanks.sbd");
-    FileSystem& fs = native_file_system();
-    EXPECT_FALSE(fs.remove(path));
-    fs.open(path).reset();
-    ASSERT_TRUE(fs.exists(path));
-    EXPECT_TRUE(fs.remove(path));
-    EXPECT_FALSE(fs.exists(path));
-    EXPECT_FALSE(fs.remove(path));
 }
 
 TEST(NativeFiles, DirectoriesAreNotSeabedFiles) {

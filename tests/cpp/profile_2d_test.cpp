@@ -60,20 +60,6 @@ protected:
     std::int32_t n = 5;
 };
 
-TEST_F(Profile5, SegmentCodeDoesNotDependOnTheHint) {
-    struct Case {
-        double y;
-        SegmentCode code;
-    } cases[] = {{-kInf, 1}, {-1.0, 1}, {0.0, 2}, {0.5, 2}, {1.0, 3}, {2.4999999, 3}, {2.5, 4},
-                 {6.999999, 5}, {7.0, 6}, {8.0, 6}, {kInf, 6}};
-    for (const Case& c : cases)
-        for (SegmentCode hint : {INT32_MIN, -3, 0, 1, 2, 3, 4, 5, 6, 10000, INT32_MAX}) {
-            SegmentCode s = hint;
-            find_segment(p.data(), n, c.y, s);
-            EXPECT_EQ(s, c.code) << "y " << c.y << " hint " << hint;
-        }
-}
-
 // The bounded walk gives the literal search's code for any data, ordered or
 // not, NaN included: its limits only stop it where the literal walk stops.
 TEST(Profile2DSearch, BoundedWalkMatchesTheLiteralSearchOnHostileData) {
@@ -130,16 +116,6 @@ TEST_F(Profile5, QueriesAtPointsAndOutsideTheProfile) {
     }
 }
 
-TEST(Profile2DCubic, ZeroEndSlopesGiveTheMeanAndOneAndAHalfSecantsAtMidSegment) {
-    std::vector<float> p = profile_of({1.0f, 3.0f}, {0.0f, 2.0f});
-    std::vector<float> m{0.0f, 0.0f};
-    double x = 0, slope = 0;
-    SegmentCode s = 0;
-    cubic_spline_interpolate(1.0, x, slope, s, 2, p.data(), m.data());
-    EXPECT_EQ(x, 2.0);
-    EXPECT_EQ(slope, 1.5);
-}
-
 TEST(Profile2DCubic, SegmentWidthIsAFloatDifference) {
     // Y(2) - Y(1) is 1 + 2^-24 in double but rounds to 1 in float.
     const float y1 = 1.0f + 0x1p-23f, y0 = 0x1p-24f;
@@ -188,107 +164,29 @@ TEST(Profile2DQueries, BadCountsAndValuesNeverCrash) {
             }
 }
 
-TEST(Profile2DSlopes, TwoPointsHaveZeroSlopes) {
-    std::vector<float> p = profile_of({1.0f, 5.0f}, {0.0f, 3.0f});
-    std::vector<float> spline(2, 9.0f), bessel(2, 9.0f);
-    ASSERT_EQ(get_cubic_spline_slopes(2, p.data(), spline.data(), nullptr), Status::Ok);
-    ASSERT_EQ(get_cubic_bessel_slopes(2, p.data(), bessel.data(), nullptr), Status::Ok);
-    EXPECT_EQ(spline, (std::vector<float>{0.0f, 0.0f}));
-    EXPECT_EQ(bessel, (std::vector<float>{0.0f, 0.0f}));
-}
-
-TEST(Profile2DSlopes, StraightLine) {
-    // X = 2 Y + 1 with uneven spacing; every step below is exact in float.
-    std::vector<float> y{0.0f, 1.0f, 3.0f, 4.0f, 8.0f}, x;
-    for (float v : y) x.push_back(2.0f * v + 1.0f);
-    std::vector<float> p = profile_of(x, y), spline(5), bessel(5);
-    ASSERT_EQ(get_cubic_bessel_slopes(5, p.data(), bessel.data(), nullptr), Status::Ok);
-    ASSERT_EQ(get_cubic_spline_slopes(5, p.data(), spline.data(), nullptr), Status::Ok);
-    EXPECT_EQ(bessel, (std::vector<float>{0.0f, 2.0f, 2.0f, 2.0f, 0.0f}));
-    EXPECT_EQ(spline.front(), 0.0f);
-    EXPECT_EQ(spline.back(), 0.0f);
-    for (int i = 1; i < 4; ++i) EXPECT_NE(spline[i], 2.0f) << "end slopes of 0 bend the spline";
-}
-
-TEST(Profile2DSlopes, ThreePointsByHand) {
-    // h = 1, d = (1, 2): the middle row reads 8 m(2) = 18; Bessel averages the secants.
-    std::vector<float> p = profile_of({0.0f, 1.0f, 3.0f}, {0.0f, 1.0f, 2.0f});
-    std::vector<float> spline(3), bessel(3);
-    ASSERT_EQ(get_cubic_spline_slopes(3, p.data(), spline.data(), nullptr), Status::Ok);
-    ASSERT_EQ(get_cubic_bessel_slopes(3, p.data(), bessel.data(), nullptr), Status::Ok);
-    EXPECT_EQ(spline, (std::vector<float>{0.0f, 2.25f, 0.0f}));
-    EXPECT_EQ(bessel, (std::vector<float>{0.0f, 1.5f, 0.0f}));
-}
-
-TEST(Profile2DSlopes, NonIncreasingIntervalsAreFoundByTheRightRule) {
-    const float fnan = std::numeric_limits<float>::quiet_NaN();
+TEST(Profile2DSlopes, WorkedProfiles) {
     struct Case {
-        std::vector<float> y;
-        bool bessel_fails;  // interval 1 is the spline rule's alone
-    } cases[] = {{{0, 0, 1, 2}, false}, {{0, 1, 1, 2}, true}, {{0, 1, 2, 2}, true},
-                 {{0, 2, 1, 3}, true},  {{1, 0, 2, 3}, false}, {{0, 1, fnan, 3}, true}};
+        const char* name;
+        std::vector<float> x, y, spline, bessel;
+    } cases[] = {
+        {"two points have zero slopes", {1, 5}, {0, 3}, {0, 0}, {0, 0}},
+        // h = 1, d = (1, 2): the middle row reads 8 m(2) = 18; Bessel averages the secants
+        {"three points", {0, 1, 3}, {0, 1, 2}, {0, 2.25f, 0}, {0, 1.5f, 0}},
+        // X = 2 Y + 1, uneven spacing, every step exact in float: the end slopes of 0 bend the spline
+        {"straight line", {1, 3, 7, 9, 17}, {0, 1, 3, 4, 8}, {}, {0, 2, 2, 2, 0}},
+    };
     for (const Case& c : cases) {
-        std::vector<float> p = profile_of({1, 2, 3, 4}, c.y), s(4);
-        EXPECT_EQ(get_cubic_bessel_slopes(4, p.data(), s.data(), nullptr),
-                  c.bessel_fails ? Status::YNotIncreasing : Status::Ok);
-        EXPECT_EQ(get_cubic_spline_slopes(4, p.data(), s.data(), nullptr), Status::YNotIncreasing);
-    }
-}
-
-/// The spline system solved another way: dense Gaussian elimination with
-/// partial pivoting in double, from the float data.
-std::vector<double> dense_spline_slopes(const std::vector<float>& x, const std::vector<float>& y) {
-    const std::size_t n = x.size(), k = n - 2;  // unknowns m(2..n-1)
-    std::vector<std::vector<double>> a(k, std::vector<double>(k + 1, 0.0));
-    auto h = [&](std::size_t i) { return static_cast<double>(y[i + 1]) - static_cast<double>(y[i]); };
-    auto d = [&](std::size_t i) { return (static_cast<double>(x[i + 1]) - static_cast<double>(x[i])) / h(i); };
-    for (std::size_t r = 0; r < k; ++r) {  // row of point r + 2, intervals r and r + 1 (0-based)
-        if (r > 0) a[r][r - 1] = 2.0 / h(r);
-        a[r][r] = 4.0 / h(r) + 4.0 / h(r + 1);
-        if (r + 1 < k) a[r][r + 1] = 2.0 / h(r + 1);
-        a[r][k] = 6.0 * d(r) / h(r) + 6.0 * d(r + 1) / h(r + 1);
-    }
-    for (std::size_t col = 0; col < k; ++col) {
-        std::size_t piv = col;
-        for (std::size_t r = col + 1; r < k; ++r)
-            if (std::fabs(a[r][col]) > std::fabs(a[piv][col])) piv = r;
-        std::swap(a[col], a[piv]);
-        for (std::size_t r = col + 1; r < k; ++r) {
-            const double f = a[r][col] / a[col][col];
-            for (std::size_t c = col; c <= k; ++c) a[r][c] -= f * a[col][c];
-        }
-    }
-    std::vector<double> m(n, 0.0);
-    for (std::size_t r = k; r-- > 0;) {
-        double s = a[r][k];
-        for (std::size_t c = r + 1; c < k; ++c) s -= a[r][c] * m[c + 1];
-        m[r + 1] = s / a[r][r];
-    }
-    return m;
-}
-
-TEST(Profile2DSlopes, SplineSolvesItsTridiagonalSystem) {
-    std::mt19937 rng(11);
-    std::uniform_real_distribution<float> step(0.05f, 3.0f), elev(-50.0f, 50.0f);
-    for (int trial = 0; trial < 20; ++trial) {
-        const std::size_t n = 3 + rng() % 60;
-        std::vector<float> x(n), y(n);
-        float at = elev(rng);
-        for (std::size_t i = 0; i < n; ++i) {
-            y[i] = at;
-            at += step(rng);
-            x[i] = elev(rng);
-        }
-        std::vector<float> p = profile_of(x, y), m(n);
-        ASSERT_EQ(get_cubic_spline_slopes(static_cast<std::int32_t>(n), p.data(), m.data(), nullptr), Status::Ok);
-        const std::vector<double> want = dense_spline_slopes(x, y);
-        double scale = 0.0;
-        for (double v : want) scale = std::max(scale, std::fabs(v));
-        // The float sweep rounds a handful of times per row and this system is
-        // diagonally dominant, so its error stays within a few float ulps of
-        // the largest slope: 2^-18 relative allows ~32 of them.
-        for (std::size_t i = 0; i < n; ++i)
-            EXPECT_NEAR(m[i], want[i], scale * 0x1p-18) << "trial " << trial << " point " << i + 1;
+        SCOPED_TRACE(c.name);
+        const auto n = static_cast<std::int32_t>(c.x.size());
+        std::vector<float> p = profile_of(c.x, c.y), spline(c.x.size()), bessel(c.x.size());
+        ASSERT_EQ(get_cubic_spline_slopes(n, p.data(), spline.data(), nullptr), Status::Ok);
+        ASSERT_EQ(get_cubic_bessel_slopes(n, p.data(), bessel.data(), nullptr), Status::Ok);
+        EXPECT_EQ(bessel, c.bessel);
+        if (!c.spline.empty()) EXPECT_EQ(spline, c.spline);
+        EXPECT_EQ(spline.front(), 0.0f);
+        EXPECT_EQ(spline.back(), 0.0f);
+        if (c.spline.empty())
+            for (std::size_t i = 1; i + 1 < spline.size(); ++i) EXPECT_NE(spline[i], 2.0f);
     }
 }
 

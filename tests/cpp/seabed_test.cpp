@@ -143,34 +143,5 @@ TEST_F(LoadTest, AReadFailingAnywhereGivesStatus5AndKeepsPartialArrays) {
     EXPECT_EQ(nodes.base, nullptr) << "the earlier arrays were released first";
 }
 
-TEST_F(LoadTest, OpenSeabedFileLeavesTheFileOnTheUnitOnlyOnSuccess) {
-    std::string p = dir.path("m.sbd");
-    RawFile(p).put<std::int32_t>(1, {kMagic});
-    EXPECT_EQ(open_seabed_file(p, 5), Status::Ok);
-    EXPECT_NE(unit_file(5), nullptr);
-    RawFile(p).put<std::int32_t>(1, {kMagic + 1});
-    EXPECT_EQ(open_seabed_file(p, 5), Status::BadMagic);
-    EXPECT_EQ(unit_file(5), nullptr);
-    EXPECT_EQ(open_seabed_file(dir.path("none"), 5), Status::FileMissing);
-    EXPECT_FALSE(std::filesystem::exists(dir.path("none")));
-}
-
-TEST(RecordFile, BlockRecordsFollowsTheFileLayout) {
-    EXPECT_EQ(block_records(0), 0);
-    EXPECT_EQ(block_records(-9), 0);
-    EXPECT_EQ(block_records(1), 1);
-    EXPECT_EQ(block_records(8), 1);
-    EXPECT_EQ(block_records(9), 2);
-    EXPECT_EQ(block_records(2 * 61), 16);
-    for (std::int64_t v = 1; v <= (1 << 24); v += 9973) EXPECT_EQ(block_records(v), (v - 1) / 8 + 1);
-}
-
-TEST(RecordFile, NamesLoseTrailingBlanksAndEndAtANul) {
-    EXPECT_EQ(file_name("a b  ", 5), "a b");
-    EXPECT_EQ(file_name("abc\0def", 7), "abc");
-    EXPECT_EQ(file_name("abc", -1), "");
-    EXPECT_EQ(file_name(nullptr, 4), "");
-}
-
 }  // namespace
 }  // namespace seabed

@@ -303,6 +303,17 @@ TEST(TriangulateProperties, InvariantsHoldOnVariedPointSets) {
     }
 }
 
+TEST(TriangulateProperties, GeneralPositionGivesTheDelaunayTriangulation) {
+    for (std::uint32_t s = 1; s <= 12; ++s) {
+        SCOPED_TRACE(s);
+        const Points pts = uniform(1000 + s, 36);
+        const TriRun r = triangulate_points(pts);
+        ASSERT_EQ(r.status, Status::Ok);
+        const auto n = static_cast<std::int32_t>(pts.size());
+        EXPECT_EQ(test::triangle_set(r.t), test::brute_force_delaunay(n, r.y.data(), r.z.data()));
+    }
+}
+
 // The geometric tests the sweep and the generation rely on.
 TEST(SwapEdgeA, AngleSumAgainstTheMargin) {
     // io1 = (0,-s), io2 = (0,s), in1 = (-s,0): a right angle at in1.

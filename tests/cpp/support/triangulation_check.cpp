@@ -19,6 +19,16 @@ double orient(const float* y, const float* z, std::int32_t a, std::int32_t b, st
     return (double(y[b - 1]) - ya) * (double(z[c - 1]) - za) - (double(z[b - 1]) - za) * (double(y[c - 1]) - ya);
 }
 
+/// Positive when d lies inside the circle through the counter-clockwise a, b, c.
+double incircle(const float* y, const float* z, std::int32_t a, std::int32_t b, std::int32_t c, std::int32_t d) {
+    const double dy = y[d - 1], dz = z[d - 1];
+    const double ay = y[a - 1] - dy, az = z[a - 1] - dz;
+    const double by = y[b - 1] - dy, bz = z[b - 1] - dz;
+    const double cy = y[c - 1] - dy, cz = z[c - 1] - dz;
+    return (ay * ay + az * az) * (by * cz - bz * cy) - (by * by + bz * bz) * (ay * cz - az * cy) +
+           (cy * cy + cz * cz) * (ay * bz - az * by);
+}
+
 Tri canonical(std::int32_t a, std::int32_t b, std::int32_t c) {
     if (b < a && b < c) return {b, c, a};
     if (c < a && c < b) return {c, a, b};
@@ -169,6 +179,28 @@ std::string check_triangulation(std::int32_t n, const float* y, const float* z, 
         }
     }
     return {};
+}
+
+std::set<Tri> triangle_set(const Triangulation& t) {
+    std::set<Tri> out;
+    for (std::int32_t k = 0; k < t.nt; ++k) out.insert(canonical(t.itri[3 * k], t.itri[3 * k + 1], t.itri[3 * k + 2]));
+    return out;
+}
+
+std::set<Tri> brute_force_delaunay(std::int32_t n, const float* y, const float* z) {
+    std::set<Tri> out;
+    for (std::int32_t a = 1; a <= n; ++a)
+        for (std::int32_t b = a + 1; b <= n; ++b)
+            for (std::int32_t c = b + 1; c <= n; ++c) {
+                const double o = orient(y, z, a, b, c);
+                if (o == 0.0) continue;
+                const std::int32_t p = o > 0.0 ? b : c, q = o > 0.0 ? c : b;
+                bool empty = true;
+                for (std::int32_t d = 1; d <= n && empty; ++d)
+                    if (d != a && d != b && d != c && incircle(y, z, a, p, q, d) > 0.0) empty = false;
+                if (empty) out.insert(canonical(a, p, q));
+            }
+    return out;
 }
 
 }  // namespace seabed::test

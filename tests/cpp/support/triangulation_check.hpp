@@ -29,4 +29,11 @@ std::string check_triangulation(std::int32_t n, const float* y, const float* z, 
 
 using Tri = std::array<std::int32_t, 3>;
 
+/// The triangles of t, each rotated to start at its smallest vertex.
+std::set<Tri> triangle_set(const Triangulation& t);
+
+/// Every triple whose circumcircle holds no other node, by brute force in
+/// double; meaningful for points in general position (no four cocircular).
+std::set<Tri> brute_force_delaunay(std::int32_t n, const float* y, const float* z);
+
 }  // namespace seabed::test

@@ -3,9 +3,11 @@
 // through generation and loading to the cubic query.
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cmath>
 #include <cstring>
 #include <random>
+#include <set>
 #include <vector>
 
 #include "core/library_state.hpp"
@@ -63,6 +65,13 @@ struct Stored3D {
         subtriangles = ints(3 * nst);
         gradients = floats(2 * n);
         end_record = rec;
+    }
+    /// The sub-node triangulation's triangles as the checker reads them.
+    Triangulation sub_triangles() const {
+        Triangulation t;
+        t.itri = subtriangles;
+        t.nt = nst;
+        return t;
     }
 };
 

@@ -1,5 +1,5 @@
-// The cubic surface: reproduction of quadratics, exact gradient, sentinels
-// and statuses of both surfaces, and queries from several threads.
+// The linear and cubic surfaces: reproduction, continuity, exact gradient,
+// normals, sentinels and statuses, and queries from several threads.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -185,6 +185,49 @@ TEST_P(CubicSurfaceTest, GradientMatchesFiniteDifferences) {
             // Tolerance: h^2 times the third derivative, plus rounding / h.
             EXPECT_NEAR(g[0], dy, 1e-7);
             EXPECT_NEAR(g[1], dz, 1e-7);
+        }
+    }
+}
+
+TEST(SurfaceCursorTest, CarriedCursorGivesTheAnswersOfItsTriangle) {
+    Surface s = random_surface(test_grid(), 8);
+    SurfaceCursor carried;
+    int reused = 0;
+    for (double y = 0.013; y < 10.5; y += 0.011) {
+        const double z = 4.0 + std::sin(y);
+        const std::array<std::int32_t, 3> before{carried.i1, carried.i2, carried.i3};
+        double x1, x2, x3, g1[2], g2[2], g3[2];
+        ASSERT_EQ(surface_at(s, y, z, carried, x1, g1), Status::Ok);
+        const std::array<std::int32_t, 3> t{carried.i1, carried.i2, carried.i3};
+        if (t == before) ++reused;
+        // Kept parameters are those of the triangle: bit for bit.
+        x2 = element_on(s, t, y, z, g2);
+        EXPECT_EQ(bits(x1), bits(x2));
+        EXPECT_EQ(bits(g1[0]), bits(g2[0]));
+        EXPECT_EQ(bits(g1[1]), bits(g2[1]));
+        // A fresh search may return another rotation of the triangle, or its
+        // neighbour for a point within the walk's tolerance of an edge.
+        SurfaceCursor fresh;
+        ASSERT_EQ(surface_at(s, y, z, fresh, x3, g3), Status::Ok);
+        EXPECT_NEAR(x1, x3, 1e-12);
+    }
+    EXPECT_GT(reused, 500);
+}
+
+TEST(SurfaceTest, PlanarDataGiveOneNormal) {
+    Fn f = [](double y, double z) { return 2.0 + 0.5 * y - 0.25 * z; };
+    Surface s = sample(
+        test_grid(), f, [](double, double) { return 0.5; }, [](double, double) { return -0.25; });
+    const double len = std::sqrt(1.0 + 0.25 + 0.0625);
+    const double want[3] = {1 / len, -0.5 / len, 0.25 / len};
+    std::mt19937 rng(3);
+    std::uniform_real_distribution<double> uy(0.0, 10.5), uz(0.0, 9.0);
+    for (int q = 0; q < 500; ++q) {
+        const double y = uy(rng), z = uz(rng);
+        for (const Result& r : {linear(s, y, z), cubic(s, y, z)}) {
+            ASSERT_EQ(r.st, Status::Ok);
+            EXPECT_NEAR(r.x, f(y, z), 1e-5);  // float node data
+            for (int k = 0; k < 3; ++k) EXPECT_NEAR(r.normal[k], want[k], 2e-6);  // float node data too
         }
     }
 }

@@ -169,6 +169,24 @@ TEST_F(Generate3DFlowTest, SubnodeCountsOfTheWorkedBoxes) {
     }
 }
 
+TEST_F(Generate3DFlowTest, HullEdgeOfTwoAndAHalfSpacingsGivesTwoPoints) {
+    // Side A(0,0)-B(2,1.5) is 2.5 long; no grid line passes its midpoint.
+    ASSERT_EQ(generate("edge.sbd", {0, 0, 0, 1, 2.0f, 1.5f, 2, -1.5f, 2}, 1.0f), Status::Ok);
+    Stored3D s(path);
+    auto stored = [&](float y, float z) {
+        for (std::int32_t k = 0; k < s.ns; ++k)
+            if (s.subnodes[3 * k + 1] == y && s.subnodes[3 * k + 2] == z) return true;
+        return false;
+    };
+    const float len = std::sqrt(2.0f * 2.0f + 1.5f * 1.5f);
+    const float step = len / 2.0f;
+    const float t = 1.0f * step;
+    EXPECT_TRUE(stored(2.0f / len * t + 0.0f, 1.5f / len * t + 0.0f));
+    EXPECT_TRUE(stored(0.0f, 0.0f));
+    // a third point along the side would be at 2 x step, that is at B
+    EXPECT_TRUE(stored(2.0f, 1.5f));
+}
+
 TEST_F(Generate3DFlowTest, DuplicatesWithinTheToleranceAreRemovedInclusively) {
     const std::vector<float> base = {1, 0, 0, 2, 10, 0, 3, 10, 10, 4, 0, 10};
     struct Case {
@@ -202,8 +220,7 @@ TEST_F(Generate3DFlowTest, FailuresAreRecordedAndWriteNoBlocks) {
         {"grid", {1, 0, 0, 2, 50000, 0, 3, 50000, 50000, 4, 0, 50000}, 1.0f, Status::SubnodeGridTooLarge, "Allocating Error: 29"},
         {"two nodes", {1, 0, 0, 2, 1, 0}, 1.0f, Status::TooFewNodes,
          "Number of nodes insufficient for seabed interpolation"},
-        // collinear nodes: refused for the spacing before any triangulation
-        {"zero spacing", {1, 0, 0, 2, 1, 0, 3, 2, 0}, 0.0f, Status::NodesTooClose,
+        {"zero spacing", {1, 0, 0, 2, 1, 0, 3, 0, 1}, 0.0f, Status::NodesTooClose,
          "Distance between two input nodes in y-z plane is too small"},
     };
     for (const Case& c : cases) {
@@ -222,6 +239,27 @@ TEST_F(Generate3DFlowTest, FailuresAreRecordedAndWriteNoBlocks) {
         ASSERT_EQ(after.size(), before.size()) << c.name;
         EXPECT_EQ(after.substr(0, 8 * 32), before.substr(0, 8 * 32)) << c.name;
         EXPECT_EQ(after.substr(10 * 32), before.substr(10 * 32)) << c.name;
+    }
+}
+
+TEST_F(Generate3DFlowTest, FailingGenerationsReleaseEveryArray) {
+    const std::vector<std::pair<std::vector<float>, float>> inputs = {
+        {{1, 0, 0, 2, 1, 1, 3, 2, 2}, 0.5f},                   // triangulation fails
+        {{1, 0, 0, 2, 1, 0, 3, 0.5f, 5.0e-6f}, 0.1f},          // slivers
+        {{1, 0, 0, 2, 50000, 0, 3, 50000, 50000, 4, 0, 50000}, 1.0f},  // sub-node grid
+        {{1, 0, 0, 2, 1, 0, 3, 0, 1}, 0.0f},                   // extent
+        {{1, 0, 0, 2, 4, 0, 3, 0, 4}, 1.0f},                   // success
+    };
+    for (const auto& [values, spacing] : inputs) {
+        path = dir.path("release.sbd");
+        testing::write_3d_input(path, values, spacing);
+        RecordFile file(file_system().open(path));
+        NodeList list;
+        for (std::size_t i = 0; i < values.size(); i += 3) list.append_data(Node{values[i], values[i + 1], values[i + 2]});
+        std::int32_t n = list.length(), dup = 0;
+        GenerationData data;
+        (void)generate_3d(file, list, n, spacing, dup, data);
+        EXPECT_FALSE(data.any_allocated());
     }
 }
 

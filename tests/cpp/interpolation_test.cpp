@@ -156,6 +156,93 @@ TEST_P(CubicSurfaceTest, QuadraticsAreReproducedWithTheirGradient) {
         EXPECT_NEAR(r.x, f(y, z), 1e-5);
     }
     EXPECT_GT(inside, 1500);
+    // A cubic is not reproduced.
+    Surface s3 = sample(
+        mesh(), [](double y, double) { return y * y * y / 50.0; }, [](double y, double) { return y * y * 0.06; },
+        [](double, double) { return 0.0; });
+    double worst = 0;
+    for (int q = 0; q < 200; ++q) {
+        double y = uy(rng), z = uz(rng);
+        const double x = cubic(s3, y, z).x;
+        if (x > -1e38) worst = std::max(worst, std::fabs(x - y * y * y / 50.0));
+    }
+    EXPECT_GT(worst, 1e-4);
+}
+
+TEST_P(CubicSurfaceTest, VerticesGiveTheNodeValueAndGradient) {
+    Surface s = random_surface(mesh(), 4);
+    for (std::int32_t j = 1; j <= s.m.n; ++j) {
+        SurfaceCursor c;
+        double x = 0, g[2] = {0, 0};
+        ASSERT_EQ(surface_at(s, s.m.y[j - 1], s.m.z[j - 1], c, x, g), Status::Ok);
+        // Tolerances: the edge components are float differences, so the
+        // weights at a vertex are 1 and 0 only up to float rounding.
+        EXPECT_NEAR(x, s.m.x[j - 1], 1e-6) << j;
+        EXPECT_NEAR(g[0], s.grad[2 * (j - 1)], 1e-5) << j;
+        EXPECT_NEAR(g[1], s.grad[2 * (j - 1) + 1], 1e-5) << j;
+    }
+}
+
+TEST_P(CubicSurfaceTest, ValueAndGradientAreContinuousAcrossEdges) {
+    Surface s = random_surface(mesh(), 5);
+    int shared = 0;
+    int compared = 0;
+    for (const auto& t1 : s.m.triangles)
+        for (const auto& t2 : s.m.triangles)
+            for (int e1 = 0; e1 < 3; ++e1)
+                for (int e2 = 0; e2 < 3; ++e2) {
+                    const std::int32_t a = t1[e1], b = t1[(e1 + 1) % 3];
+                    if (t2[e2] != b || t2[(e2 + 1) % 3] != a) continue;
+                    ++shared;
+                    if (!well_shaped(s.m, t1) || !well_shaped(s.m, t2)) continue;
+                    ++compared;
+                    for (double t : {0.1, 0.37, 0.5, 0.81}) {
+                        const double y = s.m.y[a - 1] + t * (s.m.y[b - 1] - s.m.y[a - 1]);
+                        const double z = s.m.z[a - 1] + t * (s.m.z[b - 1] - s.m.z[a - 1]);
+                        double g1[2], g2[2];
+                        const double v1 = element_on(s, t1, y, z, g1), v2 = element_on(s, t2, y, z, g2);
+                        // Tolerance: each triangle's edge components are float
+                        // differences, so its geometry is rounded to float.
+                        EXPECT_NEAR(v1, v2, 1e-6);
+                        EXPECT_NEAR(g1[0], g2[0], 1e-5);
+                        EXPECT_NEAR(g1[1], g2[1], 1e-5);
+                    }
+                }
+    std::int32_t nb = 0;
+    for (std::int32_t j = 1; j <= s.m.n; ++j) nb += s.m.iadj[(j == s.m.n ? s.m.nadj : s.m.istart[j] - 1) - 1] == 0;
+    EXPECT_EQ(shared, 2 * (3 * s.m.n - nb - 3 - nb));  // every interior edge, both ways round
+    EXPECT_GT(compared, shared * 3 / 4);
+}
+
+TEST_P(CubicSurfaceTest, ValueAndGradientAreContinuousAcrossMedians) {
+    Surface s = random_surface(mesh(), 6);
+    const double eps = 1e-4;
+    for (const auto& t : s.m.triangles)
+        for (int v = 0; v < 3 && well_shaped(s.m, t); ++v) {
+            const double yv = s.m.y[t[v] - 1], zv = s.m.z[t[v] - 1];
+            double yc = 0, zc = 0;
+            for (int i = 0; i < 3; ++i) {
+                yc += s.m.y[t[i] - 1] / 3.0;
+                zc += s.m.z[t[i] - 1] / 3.0;
+            }
+            const double len = std::hypot(yc - yv, zc - zv), ny = -(zc - zv) / len, nz = (yc - yv) / len;
+            for (double f : {0.2, 0.6, 0.95}) {
+                const double y = yv + f * (yc - yv), z = zv + f * (zc - zv);
+                double g0[2], gp[2], gm[2];
+                const double v0 = element_on(s, t, y, z, g0);
+                const double vp = element_on(s, t, y + eps * ny, z + eps * nz, gp);
+                const double vm = element_on(s, t, y - eps * ny, z - eps * nz, gm);
+                // One-sided slopes across the median agree: the steps differ
+                // by eps^2 times the curvature, plus a jump of about 1e-8
+                // where float edge components leave R1 + R2 + R3 off 1. A
+                // slope that breaks by 0.01 would show.
+                EXPECT_NEAR(vp - v0, v0 - vm, 1e-6);
+                for (int k = 0; k < 2; ++k) {
+                    EXPECT_NEAR(gp[k], g0[k], 1e-2);  // eps times the curvature
+                    EXPECT_NEAR(gm[k], g0[k], 1e-2);
+                }
+            }
+        }
 }
 
 TEST_P(CubicSurfaceTest, GradientMatchesFiniteDifferences) {
@@ -230,6 +317,36 @@ TEST(SurfaceTest, PlanarDataGiveOneNormal) {
             for (int k = 0; k < 3; ++k) EXPECT_NEAR(r.normal[k], want[k], 2e-6);  // float node data too
         }
     }
+    Surface flat = sample(
+        test_grid(), [](double, double) { return 3.0; }, [](double, double) { return 0.0; },
+        [](double, double) { return 0.0; });
+    for (int q = 0; q < 100; ++q) {
+        const double y = uy(rng), z = uz(rng);
+        const Result l = linear(flat, y, z), c = cubic(flat, y, z);
+        EXPECT_EQ(l.normal[0], 1.0);
+        EXPECT_EQ(l.normal[1], 0.0);
+        EXPECT_EQ(l.normal[2], 0.0);
+        EXPECT_NEAR(l.x, 3.0, 1e-14);
+        // The cubic's weights and their derivatives sum to 1 and 0 up to rounding.
+        EXPECT_EQ(c.normal[0], 1.0);
+        EXPECT_NEAR(c.normal[1], 0.0, 1e-14);
+        EXPECT_NEAR(c.normal[2], 0.0, 1e-14);
+        EXPECT_NEAR(c.x, 3.0, 1e-14);
+    }
+}
+
+TEST(SurfaceTest, LinearSurfaceIsContinuousAndExactAtVertices) {
+    Surface s = random_surface(test_grid(), 10);
+    // Tolerances: the barycentric weights are exact only up to rounding.
+    for (std::int32_t j = 1; j <= s.m.n; ++j) EXPECT_NEAR(linear(s, s.m.y[j - 1], s.m.z[j - 1]).x, s.m.x[j - 1], 1e-14);
+    // Midpoints of all edges from every start node: one value whichever triangle is found.
+    for (const auto& t : s.m.triangles)
+        for (int e = 0; e < 3; ++e) {
+            const std::int32_t a = t[e], b = t[(e + 1) % 3];
+            auto mid = [&](const std::vector<float>& v) { return 0.5 * (double(v[a - 1]) + double(v[b - 1])); };
+            const double y = mid(s.m.y), z = mid(s.m.z), want = mid(s.m.x);
+            for (std::int32_t start = 1; start <= s.m.n; start += 5) EXPECT_NEAR(linear(s, y, z, start).x, want, 1e-12);
+        }
 }
 
 TEST(SurfaceTest, FailureRowsGiveTheirSentinels) {

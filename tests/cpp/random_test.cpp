@@ -2,6 +2,7 @@
 // independently with 64-bit remainders, and atomic draws.
 #include "core/random.hpp"
 
+#include "support/reference_random.hpp"
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -12,20 +13,7 @@
 namespace seabed {
 namespace {
 
-/// The combined generator by plain 64-bit remainders (no Schrage split).
-class Reference {
-public:
-    float next() {
-        s1_ = 40014 * s1_ % 2147483563;
-        s2_ = 40692 * s2_ % 2147483399;
-        std::int64_t d = s1_ - s2_;
-        if (d < 1) d += 2147483562;
-        return static_cast<float>(d) * 4.656613E-10f;
-    }
-
-private:
-    std::int64_t s1_ = 2147483562, s2_ = 2147483398;
-};
+using Reference = testing::ReferenceRandom;
 
 TEST(RandomTest, FirstDrawsFromTheFixedSeedsMatchPlainRemainders) {
     reset_random_for_tests();

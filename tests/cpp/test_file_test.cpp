@@ -2,6 +2,7 @@
 // log, replacement of an existing file, and failures that stop early.
 #include "test_support/test_file.hpp"
 
+#include "support/reference_random.hpp"
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -20,20 +21,7 @@ namespace {
 using testing::RawFile;
 using testing::ScratchDir;
 
-/// The shared sequence from its seeds, by plain 64-bit remainders.
-class Reference {
-public:
-    float next() {
-        s1_ = 40014 * s1_ % 2147483563;
-        s2_ = 40692 * s2_ % 2147483399;
-        std::int64_t d = s1_ - s2_;
-        if (d < 1) d += 2147483562;
-        return static_cast<float>(d) * 4.656613E-10f;
-    }
-
-private:
-    std::int64_t s1_ = 2147483562, s2_ = 2147483398;
-};
+using Reference = testing::ReferenceRandom;
 
 /// What a 3D test file should hold, drawn in the documented order.
 struct Expected3D {

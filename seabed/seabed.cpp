@@ -11,6 +11,12 @@
 namespace seabed {
 namespace {
 
+// Loads asking for more than this many bytes are first checked against the
+// file (one small read of the last value they need), so a corrupt count
+// cannot reserve gigabytes for a file that cannot fill them: such a file
+// ends in 5 before allocating. Smaller loads trust the counts.
+constexpr std::int64_t kTrustedBytes = std::int64_t{64} << 20;
+
 constexpr std::int32_t kInterp2DLinear = 0;
 constexpr std::int32_t kInterp2DBessel = 2;
 constexpr std::int32_t kInterp2DSpline = 3;
@@ -61,6 +67,8 @@ Status load_seabed_2d(const std::string& name, std::int32_t unit, std::int32_t t
     const std::int64_t nn = n;
     // A short file is found by the reads after allocating: its arrays stay
     // attached and counted, like those of any other failed load.
+    const std::int64_t bytes = 8 * nn + (type != kInterp2DLinear ? 4 * nn : 0);
+    if (bytes > kTrustedBytes && !block_present(*file, kFirstDataRecord, 2 * nn)) return Status::FileRead;
     if (!attach(profile, nn, 2)) return Status::NoMemory;
     memory += 8 * nn;
     if (type != kInterp2DLinear) {
@@ -106,6 +114,10 @@ Status load_seabed_3d(const std::string& name, std::int32_t unit, std::int32_t t
     const std::int64_t block4 = block3 + block_records(nadj);
     const std::int64_t block8 = block4 + block_records(nn) + 2 * block_records(3 * ns) + block_records(3 * nst);
 
+    const std::int64_t bytes = 16 * nn + 4 * std::int64_t{nadj} + (cubic ? 8 * nn : 0);
+    if (bytes > kTrustedBytes &&
+        !(cubic ? block_present(*file, block8, 2 * nn) : block_present(*file, block4, nn)))
+        return Status::FileRead;
     if (!attach(nodes, nn, 3)) return Status::NoMemory;
     memory += 12 * nn;
     if (!attach(iadj, nadj)) return Status::NoMemory;

@@ -63,6 +63,31 @@ TEST_F(LoadTest, NegativeCountsEndInAStatusWithoutAllocating) {
     EXPECT_EQ(load3(p3, 1), Status::Ok);
 }
 
+// A corrupt count that would reserve gigabytes for a small file ends in 5
+// before anything is allocated (checked under the sanitizers too).
+TEST_F(LoadTest, AbsurdCountsOfASmallFileEndInStatus5WithoutAllocating) {
+    std::string p2 = dir.path("p.sbd"), p3 = dir.path("s.sbd");
+    testing::Handmade2D{}.write(p2);
+    testing::Handmade3D{}.write(p3);
+    RawFile(p2).put<std::int32_t>(8, {1, INT32_MAX});
+    EXPECT_EQ(load2(p2, 3), Status::FileRead);
+    RawFile(p3).put<std::int32_t>(8, {2, INT32_MAX});
+    EXPECT_EQ(load3(p3, 1), Status::FileRead);
+    RawFile(p3).put<std::int32_t>(8, {2, 3});
+    RawFile(p3).put<std::int32_t>(11, {1, 2, 1, INT32_MAX});
+    EXPECT_EQ(load3(p3, 0), Status::FileRead);
+    EXPECT_EQ(memory, 0);
+    EXPECT_EQ(nodes.base, nullptr);
+    EXPECT_EQ(profile.base, nullptr);
+    // Counts that only place blocks allocate nothing absurd: the read fails.
+    for (int field = 0; field < 3; ++field) {
+        std::vector<std::int32_t> counts{1, 2, 1, 9};
+        counts[field] = INT32_MAX;
+        RawFile(p3).put<std::int32_t>(11, counts);
+        EXPECT_EQ(load3(p3, 1), Status::FileRead) << field;
+    }
+}
+
 // A file too short for its counts is found by a read after the arrays are
 // allocated: they stay attached and counted until the next load or free.
 TEST_F(LoadTest, ShortFilesFailAfterAllocatingAndKeepTheCount) {

@@ -15,5 +15,11 @@ cmake --build build/sanitize -j"$jobs"
 (cd build/sanitize && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
    ctest -j"$jobs" --output-on-failure --timeout 900)
 
+# Queries from several threads and the shared random generator, under
+# ThreadSanitizer.
+cmake -S . -B build/tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSEABED_SANITIZE=thread -DSEABED_BUILD_CLI=OFF >/dev/null
+cmake --build build/tsan -j"$jobs" --target seabed_unit_tests
+TSAN_OPTIONS=halt_on_error=1 build/tsan/tests/seabed_unit_tests --gtest_filter='*Thread*:*Concurrent*'
+
 # The Windows DLL, cross-built and tested under Wine.
 bash scripts/test-windows.sh

@@ -1,6 +1,8 @@
 """The command-line tool: every subcommand, its output, and its failures
 (exit code, message on standard error, nothing written)."""
 
+import shutil
+
 import numpy as np
 import pytest
 
@@ -207,3 +209,28 @@ def test_an_output_that_is_a_folder_is_refused(run, tmp_path, generated_profile)
     r = run("export", "p.sbd", "-o", "out.vtk")
     assert r.returncode == 1 and "cannot write out.vtk: it is a folder" in r.stderr
     assert list((tmp_path / "out.vtk").iterdir()) == []
+
+
+def test_3d_query_export_and_their_failures(run, tmp_path, surface_file):
+    shutil.copy(surface_file, tmp_path / "s.sbd")
+    ys, zs = np.array([500.0, -50.0]), np.array([300.0, -50.0])
+    for method in ("linear", "cubic"):
+        r = run("query", "s.sbd", "--method", method, "--no-header", "--at", "500,300", "--at", "-50,-50")
+        assert r.returncode == 0, r.stderr
+        got = np.array([[float(v) for v in line.split(",")[:7]] for line in r.stdout.splitlines()])
+        with seabed.load_3d(surface_file, method) as s:
+            x, normal, st = s.query(ys, zs, method)
+        # Each process walks from its own start node: the triangle's vertex
+        # order, and with it the last bits of the cubic, may differ.
+        assert np.allclose(got[:, 2], x, rtol=1e-12) and np.allclose(got[:, 3:6], normal, rtol=1e-9, atol=1e-12)
+        assert got[1, 2] == seabed.OUTSIDE and got[:, 6].tolist() == st.tolist() == [0, 0]
+    sf = seabed.read_file(surface_file)
+    r = run("export", "s.sbd", "-o", "s.vtk")
+    assert r.returncode == 0, r.stderr
+    text = (tmp_path / "s.vtk").read_text()
+    assert f"POINTS {sf.n} float" in text and f"POLYGONS {sf.counts['NT']} " in text
+    for args, code, text in [(["query", "s.sbd", "--method", "spline", "--at", "1,1"], 64, "linear or cubic"),
+                             (["export", "s.sbd", "-o", "b.vtk", "--what", "bessel"], 64, "")]:
+        r = run(*args)
+        assert r.returncode == code and text in r.stderr, (args, r.stderr)
+    assert sorted(p.name for p in tmp_path.iterdir()) == ["s.sbd", "s.vtk"]

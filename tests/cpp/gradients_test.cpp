@@ -46,6 +46,9 @@ TEST(GradGlobal, PlanarDataIsAFixedPointOfOneSweep) {
     // nit 0 allows one sweep only: converging there is returning after it
     EXPECT_EQ(m.run(0, 0.001f), kUntouched);
     EXPECT_TRUE(same_bits(m.g, start));
+    GridMesh flat(4, 1.0f, [](float, float) { return 7.0f; });
+    EXPECT_EQ(flat.run(0, 0.001f), kUntouched);
+    for (float g : flat.g) EXPECT_EQ(g, 0.0f) << "constant data keeps zero gradients";
 }
 
 TEST(GradGlobal, ZeroToleranceRunsNitPlusOneSweepsAndFails) {

@@ -96,7 +96,7 @@ TEST(LookupTest, TheLibrarysTriangulationOfRandomNodes) {
     std::uniform_real_distribution<double> u(-5.0, 105.0);
     for (int q = 0; q < 300; ++q) {
         const double y = u(rng), z = u(rng);
-        for (std::int32_t start = 0; start <= m.n; start += 13) {
+        for (std::int32_t start = 0; start <= m.n; start += q < 10 ? 1 : 13) {  // every start node for some
             Found f = lookup(m, y, z, start);
             ASSERT_EQ(f.st, Status::Ok);
             if (f.i1 == -1) {

@@ -101,17 +101,19 @@ TEST_F(Profile5, QueriesAtPointsAndOutsideTheProfile) {
         {1.0e30, 6, 4.0, false, 0, 0},
     };
     for (const Case& c : cases) {
-        for (bool cubic : {false, true}) {
-            double xv = kSentinel, slope = kSentinel;
-            SegmentCode s = 0;
-            if (cubic)
-                interpolate_2d_cubic(c.y, n, p.data(), m.data(), xv, slope, s);
-            else
-                interpolate_2d_linear(c.y, n, p.data(), xv, slope, s);
-            EXPECT_EQ(s, c.code) << c.y;
-            EXPECT_EQ(bits(xv), bits(c.x)) << c.y << " cubic " << cubic;
-            const double want_slope = !c.slope_written ? kSentinel : cubic ? c.cubic_slope : c.linear_slope;
-            EXPECT_EQ(bits(slope), bits(want_slope)) << c.y << " cubic " << cubic;
+        for (SegmentCode hint : {0, 1, 10000}) {  // the hint changes the walk, never the answer
+            for (bool cubic : {false, true}) {
+                double xv = kSentinel, slope = kSentinel;
+                SegmentCode s = hint;
+                if (cubic)
+                    interpolate_2d_cubic(c.y, n, p.data(), m.data(), xv, slope, s);
+                else
+                    interpolate_2d_linear(c.y, n, p.data(), xv, slope, s);
+                EXPECT_EQ(s, c.code) << c.y << " hint " << hint;
+                EXPECT_EQ(bits(xv), bits(c.x)) << c.y << " cubic " << cubic << " hint " << hint;
+                const double want_slope = !c.slope_written ? kSentinel : cubic ? c.cubic_slope : c.linear_slope;
+                EXPECT_EQ(bits(slope), bits(want_slope)) << c.y << " cubic " << cubic << " hint " << hint;
+            }
         }
     }
 }

@@ -43,7 +43,14 @@ TEST(ErrorMessage, FamiliesAndSpotValuesIncludingCodesNeverRaised) {
         {14, "Y-values should be strictly increasing for 2D interpolation"},
         {19, "There are three adjacent input nodes collinear"}, {42, "Interpolating Error: 42"},
         {43, "Interpolating Error: 43"}, {44, "Three input nodes collinear or forming too small triangle"},
-        {45, "Number of nodes in present triangulation is invalid"}};
+        {45, "Number of nodes in present triangulation is invalid"}, {3, "Failed to open seabed file"},
+        {5, "Failed to read seabed file"}, {6, "Failed to write to seabed file"}, {7, "Invalid seabed file"},
+        {9, "Specified file is not a seabed file"}, {10, "Specified seabed file is not a 2D seabed"},
+        {11, "Specified seabed file is not a 3D seabed"}, {13, "Invalid interpolation type"},
+        {15, "Failed to achieve convergence of gradient values"},
+        {16, "Number of nodes insufficient for seabed interpolation"},
+        {17, "The longest distance between input nodes is too small"},
+        {18, "Distance between two input nodes in y-z plane is too small"}};
     for (const auto& [c, text] : spots) EXPECT_EQ(trimmed(text_of(c)), text) << c;
 }
 

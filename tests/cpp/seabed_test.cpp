@@ -63,6 +63,29 @@ TEST_F(LoadTest, NegativeCountsEndInAStatusWithoutAllocating) {
     EXPECT_EQ(load3(p3, 1), Status::Ok);
 }
 
+// Every refusal after the open closes the unit again, the bad magic number in
+// the open itself included.
+TEST_F(LoadTest, RefusedFilesCloseTheirUnit) {
+    std::string p2 = dir.path("p.sbd"), p3 = dir.path("s.sbd"), bad = dir.path("bad.sbd"), one = dir.path("one.sbd");
+    testing::Handmade2D{}.write(p2);
+    testing::Handmade3D{}.write(p3);
+    testing::Handmade2D{}.write(one);
+    RawFile(one).put<std::int32_t>(8, {1, 1});
+    RawFile(bad).put<std::int32_t>(1, {testing::kTestMagic + 1});
+    auto closed = [](Status st) {
+        EXPECT_EQ(unit_file(9), nullptr) << static_cast<int>(st);
+        return st;
+    };
+    ASSERT_EQ(open_seabed_file(p2, 9), Status::Ok);
+    EXPECT_NE(unit_file(9), nullptr) << "a good file stays open for its loader";
+    close_unit(9);
+    EXPECT_EQ(closed(open_seabed_file(bad, 9)), Status::BadMagic);
+    EXPECT_EQ(closed(load2(bad, 0)), Status::BadMagic);
+    EXPECT_EQ(closed(load2(p3, 0)), Status::Not2D);
+    EXPECT_EQ(closed(load3(p2, 0)), Status::Not3D);
+    EXPECT_EQ(closed(load2(one, 0)), Status::TooFewNodes);
+}
+
 // A corrupt count that would reserve gigabytes for a small file ends in 5
 // before anything is allocated (checked under the sanitizers too).
 TEST_F(LoadTest, AbsurdCountsOfASmallFileEndInStatus5WithoutAllocating) {

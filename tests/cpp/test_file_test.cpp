@@ -88,8 +88,11 @@ TEST_F(TestFileTest, Type1HoldsTheFixedProfile) {
 
 TEST_F(TestFileTest, Type2DrawsInOrderAndStaysInItsRanges) {
     Reference ref;
+    std::string previous;
     for (int call = 1; call <= 3; ++call) {
         seabed_create_test_file(path, 2);
+        EXPECT_NE(RawFile(path).contents(), previous) << "each file of a process is new";
+        previous = RawFile(path).contents();
         const Expected3D e = expected_3d(ref);
         RawFile f(path);
         ASSERT_EQ(f.values<std::int32_t>(8, 2), (std::vector<std::int32_t>{2, e.n}));

@@ -30,16 +30,22 @@ def hull_edges(triangles):
     return uniq[counts == 1]
 
 
+def _generated(path, kind, what):
+    """The file at path, refused unless it holds a generated seabed of kind."""
+    sf = read_file(path)
+    if sf.kind != kind:
+        raise ValueError(f"{path} holds a {sf.kind_name}, not {what}")
+    if not sf.generated:
+        raise ValueError(f"{path} is not generated (status record: {sf.status}); run seabed generate first")
+    return sf
+
+
 def plot_profile(path, units="m", title=None):
     """A 2D seabed: the nodes, the profiles sampled with spline and with Bessel
     slopes (as stored in the file), and below them the slope dX/dY along the
     profile from the library's cubic queries, with the node slopes marked."""
     plt = _pyplot()
-    sf = read_file(path)
-    if sf.kind != TYPE_2D:
-        raise ValueError(f"{path} holds a {sf.kind_name}, not a 2D profile")
-    if not sf.generated:
-        raise ValueError(f"{path} is not generated (status record: {sf.status}); run seabed generate first")
+    sf = _generated(path, TYPE_2D, "a 2D profile")
     fig, (top, bottom, diff) = plt.subplots(3, 1, figsize=(10, 8), sharex=True,
                                             gridspec_kw={"height_ratios": [3, 2, 1.2]}, constrained_layout=True)
     x, y = sf.nodes[:, 0], sf.nodes[:, 1]
@@ -82,11 +88,7 @@ def plot_map(path, units="m", title=None, contours=12, show_nodes=True):
     from matplotlib.colors import Normalize
     from matplotlib.tri import Triangulation
 
-    sf = read_file(path)
-    if sf.kind != TYPE_3D:
-        raise ValueError(f"{path} holds a {sf.kind_name}, not a 3D surface")
-    if not sf.generated:
-        raise ValueError(f"{path} is not generated (status record: {sf.status}); run seabed generate first")
+    sf = _generated(path, TYPE_3D, "a 3D surface")
     fig, ax = plt.subplots(figsize=(10, 6.8), constrained_layout=True)
     sub = sf.subnodes
     subtri = Triangulation(sub[:, 1], sub[:, 2], sf.subtriangles - 1)

@@ -18,6 +18,7 @@
 #include "seabed/generate_3d.hpp"
 #include "seabed/seabed.hpp"
 #include "support/files.hpp"
+#include "support/fresh_process.hpp"
 #include "support/generate_3d_files.hpp"
 #include "test_support/test_file.hpp"
 
@@ -75,18 +76,8 @@ struct Stored3D {
     }
 };
 
-class Generate3DFlowTest : public ::testing::Test {
+class Generate3DFlowTest : public testing::FreshProcessTest {
 protected:
-    void SetUp() override {
-        reset_library_state();
-        reset_random_for_tests();
-        reset_test_file_counter_for_tests();
-        set_test_log_directory_for_tests(dir.path(""));
-    }
-    void TearDown() override {
-        set_test_log_directory_for_tests("");
-        reset_library_state();
-    }
     /// Writes the input and runs the 3D branch on it.
     Status generate(const std::string& name, const std::vector<float>& values, float spacing,
                     std::int32_t n = -1) {
@@ -98,7 +89,6 @@ protected:
         RecordFile file(file_system().open(path));
         return generate_3d_input(file, r8[1], spacing, duplicates);
     }
-    testing::ScratchDir dir;
     std::string path;
     std::int32_t duplicates = 0;
 };

@@ -14,6 +14,7 @@
 #include "core/random.hpp"
 #include "seabed/generate.hpp"
 #include "support/files.hpp"
+#include "support/fresh_process.hpp"
 
 namespace seabed {
 namespace {
@@ -55,16 +56,8 @@ std::vector<std::string> lines_of(const std::string& path) {
     return out;
 }
 
-class TestFileTest : public ::testing::Test {
+class TestFileTest : public testing::FreshProcessTest {
 protected:
-    void SetUp() override {
-        reset_library_state();
-        reset_random_for_tests();
-        reset_test_file_counter_for_tests();
-        set_test_log_directory_for_tests(dir.path(""));
-    }
-    void TearDown() override { set_test_log_directory_for_tests(""); }
-    ScratchDir dir;
     std::string path = dir.path("test.sbd");
 };
 

@@ -12,10 +12,10 @@
 
 #include "core/library_state.hpp"
 #include "core/record_file.hpp"
-#include "seabed/generate.hpp"
-#include "seabed/generate_3d.hpp"
-#include "seabed/gradients.hpp"
-#include "seabed/triangulation.hpp"
+#include "seabed/file/generate.hpp"
+#include "seabed/surface/generate_3d.hpp"
+#include "seabed/surface/gradients.hpp"
+#include "seabed/triangulation/triangulation.hpp"
 #include "support/files.hpp"
 #include "support/seabed_files.hpp"
 

@@ -6,7 +6,7 @@
 
 #include "core/library_state.hpp"
 #include "core/record_file.hpp"
-#include "seabed/seabed.hpp"
+#include "seabed/file/seabed.hpp"
 #include "support/files.hpp"
 
 namespace seabed {

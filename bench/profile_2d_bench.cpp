@@ -8,8 +8,8 @@
 
 #include "core/library_state.hpp"
 #include "core/record_file.hpp"
-#include "seabed/generate.hpp"
-#include "seabed/profile_2d.hpp"
+#include "seabed/file/generate.hpp"
+#include "seabed/profile/profile_2d.hpp"
 #include "support/files.hpp"
 
 namespace {

@@ -7,8 +7,8 @@
 #include <random>
 #include <vector>
 
-#include "seabed/cubic_interpolation.hpp"
-#include "seabed/lookup.hpp"
+#include "seabed/query/cubic_interpolation.hpp"
+#include "seabed/query/lookup.hpp"
 #include "support/meshes.hpp"
 
 namespace seabed {

@@ -6,7 +6,7 @@
 #include <random>
 #include <vector>
 
-#include "seabed/triangulation.hpp"
+#include "seabed/triangulation/triangulation.hpp"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "abi/host.hpp"
-#include "seabed/lookup.hpp"
+#include "seabed/query/lookup.hpp"
 #include "support/files.hpp"
 #include "support/meshes.hpp"
 #include "support/seabed_files.hpp"

@@ -1,0 +1,381 @@
+#include "seabed/query/lookup.hpp"
+
+#include <cmath>
+#include <cstring>
+#include <memory>
+#include <new>
+#include <unordered_map>
+
+#include "core/random.hpp"
+
+namespace seabed {
+namespace {
+
+using NodeNo = std::int32_t;  // 1-based; 0 ends a hull node's neighbour list
+
+template <class T>
+T element(const char* base, std::int64_t stride, std::int64_t index) {
+    T v;
+    std::memcpy(&v, base + (index - 1) * stride, sizeof v);
+    return v;
+}
+
+/// Start node drawn from the shared sequence: 1 + trunc((n - 1) * r).
+NodeNo random_node(std::int32_t n) {
+    float p = static_cast<float>(static_cast<std::int64_t>(n) - 1) * random_uniform();  // fp: product in float
+    if (!(p >= 0.0f && p < 2147483648.0f)) return 0;  // no node (n < 1): reported as out of range
+    return 1 + static_cast<NodeNo>(std::trunc(p));
+}
+
+/// One neighbour list, by positions in IADJ: first..lastreal hold the
+/// neighbours, and a hull node's list is followed by one 0.
+struct List {
+    std::int64_t first = 0, lastreal = 0;
+    bool hull = false;
+    std::int64_t next(std::int64_t k) const { return k == lastreal ? first : k + 1; }
+};
+
+/// First positions of values in the neighbour lists scanned so far, with how
+/// far each list has been scanned: a list is read at most once per search,
+/// and a lookup gives the first occurrence, as a scan from the list's start
+/// does.
+struct ListMemo {
+    std::unordered_map<std::uint64_t, std::int64_t> first_pos;  // (owner, value) -> first position
+    std::unordered_map<NodeNo, std::int64_t> scanned_to;         // owner -> last position read
+    static std::uint64_t key(NodeNo owner, NodeNo value) {
+        return (static_cast<std::uint64_t>(static_cast<std::uint32_t>(owner)) << 32) |
+               static_cast<std::uint32_t>(value);
+    }
+};
+
+/// How a walk ended.
+enum class End { Inside, Outside, NotFound, Degenerate, BadNode, BadFarNode };
+
+struct WalkResult {
+    End end = End::NotFound;
+    NodeNo t[3]{};
+    NodeNo hull_node = 0;  // Outside: where a following search should start
+};
+
+class Walker {
+public:
+    Walker(const MeshView& m, double y, double z) : m_(m), y_(y), z_(z) {
+        // Bound on the walk: every orientation test, list step and restart
+        // spends one unit of 8 * (N + NADJ) + 1024, and at most 64 restarts
+        // from random nodes follow a failed final test; a walk that runs out
+        // reports the point as not found (outside). A valid triangulation
+        // needs a small fraction of this.
+        budget_ = 8 * (static_cast<std::int64_t>(m.n > 0 ? m.n : 0) + (m.nadj > 0 ? m.nadj : 0)) + 1024;
+        // plain reads stay well inside the budget before the memo takes over
+        memo_after_ = lookup_tuning::scan_before_memo >= 0 ? lookup_tuning::scan_before_memo
+                                                           : 2 * static_cast<std::int64_t>(m.nadj > 0 ? m.nadj : 0) + 256;
+    }
+
+    bool is_node(NodeNo j) const { return j >= 1 && j <= m_.n; }
+    double Y(NodeNo j) const { return static_cast<double>(element<float>(m_.y, m_.y_stride, j)); }
+    double Z(NodeNo j) const { return static_cast<double>(element<float>(m_.z, m_.z_stride, j)); }
+    NodeNo adj(std::int64_t k) const { return element<NodeNo>(m_.iadj, m_.iadj_stride, k); }
+
+    /// P left of or on the directed edge a -> b (no tolerance).
+    bool left_on(NodeNo a, NodeNo b) const {
+        return (Y(b) - Y(a)) * (z_ - Z(a)) >= (Z(b) - Z(a)) * (y_ - Y(a));
+    }
+
+    /// Node j's list; false when ISTART or the list's end leave IADJ or the
+    /// list holds no neighbour (a damaged triangulation).
+    bool list_of(NodeNo j, List& l) const {
+        std::int64_t first = element<std::int32_t>(m_.istart, m_.istart_stride, j);
+        std::int64_t last =
+            j == m_.n ? m_.nadj : std::int64_t{element<std::int32_t>(m_.istart, m_.istart_stride, j + 1)} - 1;
+        if (first < 1 || last > m_.nadj || last < first) return false;
+        l.first = first;
+        l.hull = adj(last) == 0;
+        l.lastreal = l.hull ? last - 1 : last;
+        return l.lastreal >= first;
+    }
+
+    bool spend() { return --budget_ >= 0; }
+
+    /// Position of the first entry equal to v in node owner's list l
+    /// (first..lastreal); 0 when there is none, -1 when the budget ran out.
+    std::int64_t find_in_list(NodeNo owner, const List& l, NodeNo v);
+
+    WalkResult walk(NodeNo j0);
+
+private:
+    WalkResult hop(NodeNo j0, NodeNo j1, NodeNo j2, bool& restart);
+
+    std::int64_t find_memo(NodeNo owner, const List& l, NodeNo v);
+
+    const MeshView& m_;
+    double y_, z_;
+    std::int64_t budget_;
+    std::int64_t scanned_ = 0;
+    std::int64_t memo_after_ = 0;
+    std::unique_ptr<ListMemo> memo_;
+    bool memo_failed_ = false;
+};
+
+// A walk that passes a node of high degree crosses many of its triangles in a
+// row, and each crossing looks up a neighbour in that node's list: read from
+// the start every time, the walk costs the square of the degree and would
+// exhaust the budget on a valid fan. With the memo every list entry is read
+// once per search, so the budget bounds the walk on any input without ever
+// cutting short a walk through a valid triangulation.
+std::int64_t Walker::find_in_list(NodeNo owner, const List& l, NodeNo v) {
+    if (!memo_ && !memo_failed_ && scanned_ >= memo_after_) {
+        try {
+            memo_ = std::make_unique<ListMemo>();
+        } catch (const std::bad_alloc&) {
+            memo_failed_ = true;
+        }
+    }
+    if (memo_) {
+        try {
+            return find_memo(owner, l, v);
+        } catch (const std::bad_alloc&) {
+            memo_.reset();  // chosen: without memory the lists are read from their start again
+            memo_failed_ = true;
+        }
+    }
+    for (std::int64_t p = l.first;; ++p) {
+        if (!spend()) return -1;
+        ++scanned_;
+        if (adj(p) == v) return p;
+        if (p == l.lastreal) return 0;
+    }
+}
+
+std::int64_t Walker::find_memo(NodeNo owner, const List& l, NodeNo v) {
+    if (!spend()) return -1;
+    const auto hit = memo_->first_pos.find(ListMemo::key(owner, v));
+    if (hit != memo_->first_pos.end()) return hit->second;
+    std::int64_t& read = memo_->scanned_to.try_emplace(owner, l.first - 1).first->second;
+    while (read < l.lastreal) {
+        if (!spend()) return -1;
+        ++read;
+        const NodeNo w = adj(read);
+        memo_->first_pos.try_emplace(ListMemo::key(owner, w), read);  // keeps the first occurrence
+        if (w == v) return read;
+    }
+    return 0;
+}
+
+WalkResult bad(End e) {
+    WalkResult r;
+    r.end = e;
+    return r;
+}
+
+WalkResult outside(NodeNo hull_node) {
+    WalkResult r;
+    r.end = End::Outside;
+    r.hull_node = hull_node;
+    return r;
+}
+
+WalkResult Walker::walk(NodeNo j0) {
+    int random_restarts = 0;
+    for (;;) {
+        if (!spend()) return bad(End::NotFound);
+        if (!is_node(j0)) return bad(End::BadNode);
+        List l;
+        if (!list_of(j0, l)) return bad(End::BadNode);
+        const NodeNo jf = adj(l.first);
+        const NodeNo jl = adj(l.lastreal);
+        if (!is_node(jf) || !is_node(jl)) return bad(End::BadNode);
+
+        NodeNo j1 = jf, j2 = 0;
+        std::int64_t k = l.first;  // position of j1 in j0's list
+        bool right_of_jf = false;
+        bool wedge = false;
+        if (l.hull) {
+            if (!left_on(j0, jf) || !left_on(jl, j0)) return outside(jf);
+        } else if (!left_on(j0, jf)) {
+            right_of_jf = true;
+            for (;;) {
+                if (!spend()) return bad(End::NotFound);
+                k = l.next(k);
+                j1 = adj(k);
+                if (!is_node(j1)) return bad(End::BadNode);
+                if (k == l.lastreal) {
+                    j1 = jl;
+                    j2 = jf;
+                    wedge = true;
+                    break;
+                }
+                if (left_on(j0, j1)) break;
+            }
+        }
+        if (!wedge) {
+            // Wedge search: the first neighbour j2 after j1 with P strictly right of j0 -> j2.
+            for (;;) {
+                if (!spend()) return bad(End::NotFound);
+                std::int64_t k2 = l.next(k);
+                NodeNo n2 = adj(k2);
+                if (!is_node(n2)) return bad(End::BadNode);
+                if (!left_on(j0, n2)) {
+                    j2 = n2;
+                    wedge = true;
+                    break;
+                }
+                j1 = n2;
+                k = k2;
+                if (k == l.lastreal) {
+                    if (!l.hull && right_of_jf) {
+                        j1 = jl;
+                        j2 = jf;
+                        wedge = true;
+                    }
+                    break;
+                }
+            }
+        }
+        if (wedge) {
+            bool restart = false;
+            WalkResult r = hop(j0, j1, j2, restart);
+            if (!restart) return r;
+            if (++random_restarts > 64) return bad(End::NotFound);
+            j0 = random_node(m_.n);
+            continue;
+        }
+        // P is left of or on every edge from j0: it is j0 itself, or it lies
+        // behind a neighbour.
+        if (y_ == Y(j0) && z_ == Z(j0)) {
+            j0 = j1;
+            continue;
+        }
+        std::int64_t kk = l.lastreal;
+        NodeNo next_j0 = 0;
+        for (;;) {
+            if (!spend()) return bad(End::NotFound);
+            NodeNo jj = adj(kk);
+            if (!is_node(jj)) return bad(End::BadNode);
+            if (!left_on(jj, j0)) {
+                next_j0 = jj;
+                break;
+            }
+            kk = l.next(kk);
+            if (kk == l.lastreal) break;
+        }
+        if (next_j0 == 0) {
+            WalkResult r;
+            r.end = End::Degenerate;
+            return r;
+        }
+        j0 = next_j0;
+    }
+}
+
+/// Crosses edges from the wedge (j1, j2) of j0 towards P and makes the final
+/// test. restart: the final test failed, so the caller starts over.
+WalkResult Walker::hop(NodeNo j0, NodeNo j1, NodeNo j2, bool& restart) {
+    NodeNo j3 = j0;
+    while (!left_on(j1, j2)) {
+        if (!spend()) return bad(End::NotFound);
+        List l2;
+        if (!list_of(j2, l2)) return bad(End::BadFarNode);
+        const std::int64_t p = find_in_list(j2, l2, j1);
+        if (p < 0) return bad(End::NotFound);
+        if (p == 0) return bad(End::BadFarNode);
+        if (l2.hull && (p == l2.first || p == l2.lastreal)) return outside(j1);
+        NodeNo j4 = adj(l2.next(p));
+        if (!is_node(j4)) return bad(End::BadFarNode);
+        if (left_on(j0, j4)) {
+            j3 = j1;
+            j1 = j4;
+        } else {
+            j3 = j2;
+            j2 = j4;
+        }
+    }
+    // Final test: doubled areas against an absolute tolerance.
+    double b1 = (Y(j1) - Y(j3)) * (z_ - Z(j3)) - (y_ - Y(j3)) * (Z(j1) - Z(j3));
+    double b2 = (z_ - Z(j2)) * (Y(j3) - Y(j2)) - (y_ - Y(j2)) * (Z(j3) - Z(j2));
+    if (b1 >= -1.0E-6 && b2 >= -1.0E-6) {
+        WalkResult r;
+        r.end = End::Inside;
+        r.t[0] = j1;
+        r.t[1] = j2;
+        r.t[2] = j3;
+        return r;
+    }
+    restart = true;
+    return {};
+}
+
+/// Hint test: the three numbers are nodes and P is left of or on each edge.
+bool in_triangle(const Walker& w, NodeNo i1, NodeNo i2, NodeNo i3) {
+    return w.is_node(i1) && w.is_node(i2) && w.is_node(i3) && w.left_on(i1, i2) && w.left_on(i2, i3) &&
+           w.left_on(i3, i1);
+}
+
+/// Walks from j0, except that a point that is not finite lies in no triangle.
+WalkResult locate(Walker& w, NodeNo j0, double y, double z) {
+    if (!std::isfinite(y) || !std::isfinite(z)) return bad(End::NotFound);
+    return w.walk(j0);
+}
+
+}  // namespace
+
+MeshView MeshView::contiguous(std::int32_t n, std::int32_t nadj, const std::int32_t* iadj,
+                              const std::int32_t* istart, const float* y_col, const float* z_col) {
+    MeshView m;
+    m.n = n;
+    m.nadj = nadj;
+    m.y = reinterpret_cast<const char*>(y_col);
+    m.z = reinterpret_cast<const char*>(z_col);
+    m.iadj = reinterpret_cast<const char*>(iadj);
+    m.istart = reinterpret_cast<const char*>(istart);
+    return m;
+}
+
+namespace {
+
+/// The triangle of an ended walk, or (-1, 0, 0) outside, or -3 on a node whose
+/// neighbours all lie on one line through the point (I2, I3 kept).
+void store_end(const WalkResult& r, std::int32_t& i1, std::int32_t& i2, std::int32_t& i3) {
+    if (r.end == End::Inside) {
+        i1 = r.t[0];
+        i2 = r.t[1];
+        i3 = r.t[2];
+    } else if (r.end == End::Degenerate) {
+        i1 = -3;
+    } else {
+        i1 = -1;
+        i2 = 0;
+        i3 = 0;
+    }
+}
+
+}  // namespace
+
+Status lookup_sgl_new(std::int32_t n, std::int32_t nadj, const std::int32_t* iadj, const std::int32_t* istart,
+                      const float* y_col, const float* z_col, double y, double z, std::int32_t& start,
+                      std::int32_t& i1, std::int32_t& i2, std::int32_t& i3, std::int32_t& same) {
+    const MeshView m = MeshView::contiguous(n, nadj, iadj, istart, y_col, z_col);
+    Walker w(m, y, z);
+    if (in_triangle(w, i1, i2, i3)) {
+        same = 1;
+        start = i1;
+        return Status::Ok;
+    }
+    same = 0;
+    const NodeNo j0 = w.is_node(start) ? start : random_node(n);
+    const WalkResult r = locate(w, j0, y, z);
+    if (r.end == End::BadNode) return Status::WalkNodeOutOfRange;
+    if (r.end == End::BadFarNode) return Status::WalkFarNodeOutOfRange;
+    if (r.end == End::Outside) start = r.hull_node;
+    store_end(r, i1, i2, i3);
+    return Status::Ok;
+}
+
+void find_triangle(const MeshView& mesh, double y, double z, std::int32_t& i1, std::int32_t& i2, std::int32_t& i3) {
+    Walker w(mesh, y, z);
+    if (in_triangle(w, i1, i2, i3)) return;
+    const NodeNo j0 = w.is_node(i1) ? i1 : random_node(mesh.n);
+    const WalkResult r = locate(w, j0, y, z);
+    if (r.end != End::BadNode && r.end != End::BadFarNode) store_end(r, i1, i2, i3);  // damaged lists change nothing
+}
+
+}  // namespace seabed

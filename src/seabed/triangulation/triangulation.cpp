@@ -1,0 +1,63 @@
+#include "seabed/triangulation/triangulation.hpp"
+
+#include <cmath>
+#include <vector>
+
+#include "core/math.hpp"
+#include "core/try_resize.hpp"
+#include "seabed/triangulation/add_nodes.hpp"
+#include "seabed/triangulation/sort.hpp"
+
+namespace seabed {
+
+Status triangulate(std::int32_t n, float tol, float* fval, float* y, float* z, Triangulation& t) {
+    release(t.iperm);
+    release(t.itri);
+    release(t.iadj);
+    const std::int64_t count = n > 0 ? n : 0;
+    std::vector<std::int32_t> p;
+    std::vector<float> d;
+    if (!try_resize(p, count)) return Status::AllocSortPermutation;
+    if (!try_resize(t.iperm, count)) return Status::AllocIperm;
+    if (!try_resize(d, count)) return Status::AllocDistanceKeys;
+    if (n < 3) return Status::TooFewNodes;
+    // chosen: a NaN or infinite Y or Z is refused as Collinear (19), the code for
+    // positions the sweep cannot tell apart, before any key is formed or sorted
+    for (std::int32_t k = 0; k < n; ++k)
+        if (!std::isfinite(y[k]) || !std::isfinite(z[k])) return Status::Collinear;
+
+    std::int32_t* iperm = t.iperm.data();
+    for (std::int32_t k = 1; k <= n; ++k) iperm[k - 1] = k;
+    // Seed: the first node with the smallest Y (strict less-than: the lowest position wins a tie).
+    std::int32_t m = 1;
+    for (std::int32_t k = 2; k <= n; ++k)
+        if (y[k - 1] < y[m - 1]) m = k;
+    if (m > 1) {
+        swap1r(n, 1, m, y);
+        swap1r(n, 1, m, z);
+        swap1r(n, 1, m, fval);
+        swap1i(n, 1, m, iperm);
+    }
+    d[0] = 0.0f;
+    for (std::int32_t k = 2; k <= n; ++k) {
+        const float dy = y[k - 1] - y[0];
+        const float dz = z[k - 1] - z[0];
+        d[static_cast<std::size_t>(k - 1)] = dy * dy + dz * dz;  // fp: float, squared distance to the seed
+    }
+    quick_sort(d.data(), n, p.data());
+    if (Status st = sort_refi(n, p.data(), iperm); st != Status::Ok) return st;
+    if (Status st = sort_refr(n, p.data(), fval); st != Status::Ok) return st;
+    if (Status st = sort_refr(n, p.data(), y); st != Status::Ok) return st;
+    if (Status st = sort_refr(n, p.data(), z); st != Status::Ok) return st;
+    release(p);
+    release(d);
+    return add_nodes(n, tol, iperm, fval, y, z, t);
+}
+
+std::int32_t ind_adjanode(std::int32_t stop, std::int32_t first, std::int32_t node, const NodeNo* iadj) {
+    for (std::int32_t i = first; i < stop; ++i)
+        if (iadj[i - 1] == node) return i;
+    return stop;
+}
+
+}  // namespace seabed

@@ -1,0 +1,321 @@
+// Triangle location: the walk on hand-built triangulations, hints, outside
+// points, damaged lists and points that are not finite.
+#include "seabed/query/lookup.hpp"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cmath>
+#include <limits>
+#include <random>
+
+#include "core/random.hpp"
+#include "support/meshes.hpp"
+
+namespace seabed {
+namespace {
+
+using testing::TestMesh;
+
+struct Found {
+    Status st;
+    std::int32_t start, i1, i2, i3, same;
+};
+
+Found lookup(const TestMesh& m, double y, double z, std::int32_t start, std::int32_t i1 = 0, std::int32_t i2 = 0,
+             std::int32_t i3 = 0) {
+    Found f{Status::Ok, start, i1, i2, i3, -7};
+    f.st = lookup_sgl_new(m.n, m.nadj, m.iadj.data(), m.istart.data(), m.y.data(), m.z.data(), y, z, f.start, f.i1,
+                          f.i2, f.i3, f.same);
+    return f;
+}
+
+/// The result is a triangle of the mesh (in its CCW order, any rotation).
+bool is_mesh_triangle(const TestMesh& m, std::int32_t a, std::int32_t b, std::int32_t c) {
+    for (const auto& t : m.triangles)
+        for (int r = 0; r < 3; ++r)
+            if (t[r] == a && t[(r + 1) % 3] == b && t[(r + 2) % 3] == c) return true;
+    return false;
+}
+
+/// P lies in triangle (a, b, c), up to a doubled area of 1e-6.
+bool holds(const TestMesh& m, std::int32_t a, std::int32_t b, std::int32_t c, double y, double z) {
+    auto side = [&](std::int32_t p, std::int32_t q) {
+        double yp = m.y[p - 1], zp = m.z[p - 1], yq = m.y[q - 1], zq = m.z[q - 1];
+        return (yq - yp) * (z - zp) - (zq - zp) * (y - yp);
+    };
+    return side(a, b) >= -1e-6 && side(b, c) >= -1e-6 && side(c, a) >= -1e-6;  // the walk's own tolerance
+}
+
+TEST(LookupTest, HintsCarriedFromCallToCall) {
+    // Jittered grid, shuffled node numbers, alternating diagonals.
+    TestMesh m = testing::grid_mesh(7, 6, 10.0f, -30.0f, 5.0f, 0.2f, 17, true);
+    MeshView view = MeshView::contiguous(m.n, m.nadj, m.iadj.data(), m.istart.data(), m.y.data(), m.z.data());
+    std::int32_t start = 1, t[3] = {0, 0, 0}, h[3] = {0, 0, 0};
+    for (double y = -29.5; y < 30; y += 0.37) {
+        const double z = 20.0 + y * 0.3;
+        const std::int32_t before[3] = {t[0], t[1], t[2]};
+        std::int32_t same = 0;
+        ASSERT_EQ(lookup_sgl_new(m.n, m.nadj, m.iadj.data(), m.istart.data(), m.y.data(), m.z.data(), y, z, start,
+                                 t[0], t[1], t[2], same),
+                  Status::Ok);
+        ASSERT_TRUE(is_mesh_triangle(m, t[0], t[1], t[2]));
+        ASSERT_TRUE(holds(m, t[0], t[1], t[2], y, z));
+        if (before[0] > 0 && holds(m, before[0], before[1], before[2], y, z)) {
+            EXPECT_EQ(same, 1);
+            EXPECT_EQ(start, before[0]);
+            EXPECT_EQ(t[0], before[0]);
+        } else {
+            EXPECT_EQ(same, 0);
+        }
+        // find_triangle: a point in the hint triangle changes nothing.
+        const std::int32_t hb[3] = {h[0], h[1], h[2]};
+        find_triangle(view, y, z, h[0], h[1], h[2]);
+        ASSERT_TRUE(holds(m, h[0], h[1], h[2], y, z));
+        if (hb[0] > 0 && holds(m, hb[0], hb[1], hb[2], y, z)) {
+            EXPECT_EQ(h[0], hb[0]);
+            EXPECT_EQ(h[1], hb[1]);
+            EXPECT_EQ(h[2], hb[2]);
+        }
+    }
+}
+
+/// P strictly outside the hull polygon (right of one of its CCW edges).
+bool outside_hull(const TestMesh& m, double y, double z) {
+    for (std::size_t k = 0; k < m.hull.size(); ++k) {
+        const std::int32_t a = m.hull[k], b = m.hull[(k + 1) % m.hull.size()];
+        const double ya = m.y[a - 1], za = m.z[a - 1], yb = m.y[b - 1], zb = m.z[b - 1];
+        if ((yb - ya) * (z - za) < (zb - za) * (y - ya)) return true;
+    }
+    return false;
+}
+
+TEST(LookupTest, TheLibrarysTriangulationOfRandomNodes) {
+    TestMesh m = testing::delaunay_mesh(300, 23, 100.0f);
+    std::mt19937 rng(8);
+    std::uniform_real_distribution<double> u(-5.0, 105.0);
+    for (int q = 0; q < 300; ++q) {
+        const double y = u(rng), z = u(rng);
+        for (std::int32_t start = 0; start <= m.n; start += q < 10 ? 1 : 13) {  // every start node for some
+            Found f = lookup(m, y, z, start);
+            ASSERT_EQ(f.st, Status::Ok);
+            if (f.i1 == -1) {
+                ASSERT_TRUE(outside_hull(m, y, z)) << y << "," << z;
+                ASSERT_TRUE(std::find(m.hull.begin(), m.hull.end(), f.start) != m.hull.end());
+                continue;
+            }
+            ASSERT_TRUE(is_mesh_triangle(m, f.i1, f.i2, f.i3));
+            ASSERT_TRUE(holds(m, f.i1, f.i2, f.i3, y, z)) << y << "," << z << " from " << start;
+        }
+    }
+    // Nodes, and hull edge midpoints (exact in double, so exactly on the edge).
+    for (std::int32_t node = 1; node <= m.n; ++node) {
+        Found f = lookup(m, m.y[node - 1], m.z[node - 1], 1 + node * 7 % m.n);
+        ASSERT_EQ(f.st, Status::Ok);
+        EXPECT_TRUE(f.i1 == node || f.i2 == node || f.i3 == node) << node;
+    }
+    for (std::size_t k = 0; k < m.hull.size(); ++k) {
+        const std::int32_t a = m.hull[k], b = m.hull[(k + 1) % m.hull.size()];
+        const double y = 0.5 * (double(m.y[a - 1]) + double(m.y[b - 1]));
+        const double z = 0.5 * (double(m.z[a - 1]) + double(m.z[b - 1]));
+        for (std::int32_t start : {0, a, b, m.n / 2}) {
+            Found f = lookup(m, y, z, start);
+            ASSERT_EQ(f.st, Status::Ok);
+            EXPECT_TRUE(is_mesh_triangle(m, f.i1, f.i2, f.i3)) << "hull edge " << a << "-" << b;
+        }
+    }
+}
+
+TEST(LookupTest, StartNodeIsDrawnOnlyWithoutAUsableOne) {
+    TestMesh m = testing::grid_mesh(4, 4, 1.0f);
+    for (std::int32_t hint : {0, -1, -3, m.n + 1}) {
+        reset_random_for_tests();
+        std::int32_t t[3] = {hint, 0, 0};
+        find_triangle(MeshView::contiguous(m.n, m.nadj, m.iadj.data(), m.istart.data(), m.y.data(), m.z.data()),
+                      1.5, 1.5, t[0], t[1], t[2]);
+        float second = random_uniform();
+        reset_random_for_tests();
+        (void)random_uniform();
+        EXPECT_EQ(second, random_uniform()) << "one draw for hint " << hint;
+    }
+    reset_random_for_tests();
+    Found f = lookup(m, 1.5, 1.5, 5);
+    ASSERT_EQ(f.st, Status::Ok);
+    float first = random_uniform();
+    reset_random_for_tests();
+    EXPECT_EQ(first, random_uniform()) << "no draw with a start node";
+}
+
+TEST(LookupTest, PointsThatAreNotFiniteAreOutside) {
+    TestMesh m = testing::grid_mesh(5, 5, 1.0f);
+    const double inf = std::numeric_limits<double>::infinity(), nan = std::numeric_limits<double>::quiet_NaN();
+    const double points[][2] = {{nan, 1}, {1, nan}, {inf, 1}, {-inf, 1}, {1, inf}, {1, -inf}, {nan, inf}};
+    for (auto& p : points)
+        for (std::int32_t start : {0, 1, 7, 13, 25}) {
+            Found f = lookup(m, p[0], p[1], start, 1, 2, 6);
+            EXPECT_EQ(f.st, Status::Ok);
+            EXPECT_EQ(f.i1, -1);
+            EXPECT_EQ(f.i2, 0);
+            EXPECT_EQ(f.i3, 0);
+        }
+    // Finite but huge: products overflow, and the walk still ends.
+    for (double big : {1e300, -1e300, 1.7e308}) {
+        Found f = lookup(m, big, 2.0, 13);
+        EXPECT_EQ(f.st, Status::Ok);
+        EXPECT_EQ(f.i1, -1);
+    }
+}
+
+/// A copy of a valid mesh with one kind of damage.
+struct Damage {
+    const char* what;
+    void (*apply)(TestMesh&);
+};
+
+const Damage kDamages[] = {
+    {"istart zero", [](TestMesh& m) { m.istart[4] = 0; }},
+    {"istart negative", [](TestMesh& m) { m.istart[4] = INT_MIN; }},
+    {"istart past nadj", [](TestMesh& m) { m.istart[4] = m.nadj + 1; }},
+    {"istart huge", [](TestMesh& m) { m.istart[4] = INT_MAX; }},
+    {"istart decreasing", [](TestMesh& m) { m.istart[6] = m.istart[5] - 1; }},
+    {"last istart past nadj", [](TestMesh& m) { m.istart.back() = m.nadj + 5; }},
+    {"all lists empty", [](TestMesh& m) { std::fill(m.istart.begin(), m.istart.end(), 1); }},
+    {"entry beyond n", [](TestMesh& m) { m.iadj[7] = m.n + 1; }},
+    {"entry negative", [](TestMesh& m) { m.iadj[9] = -4; }},
+    {"zero inside lists", [](TestMesh& m) { for (std::size_t k = 2; k < m.iadj.size(); k += 5) m.iadj[k] = 0; }},
+    {"only zeros", [](TestMesh& m) { std::fill(m.iadj.begin(), m.iadj.end(), 0); }},
+    {"lists reversed", [](TestMesh& m) {
+         for (std::int32_t j = 1; j <= m.n; ++j) {
+             auto b = m.iadj.begin() + (m.istart[j - 1] - 1);
+             auto e = j == m.n ? m.iadj.end() : m.iadj.begin() + (m.istart[j] - 1);
+             if (*(e - 1) == 0) --e;
+             std::reverse(b, e);
+         }
+     }},
+    {"lists rotated", [](TestMesh& m) { std::rotate(m.iadj.begin(), m.iadj.begin() + 3, m.iadj.end()); }},
+    {"nadj too small", [](TestMesh& m) { m.nadj /= 2; m.iadj.resize(static_cast<std::size_t>(m.nadj)); }},
+    {"n zero", [](TestMesh& m) { m.n = 0; }},
+    {"n negative", [](TestMesh& m) { m.n = INT_MIN; }},
+};
+
+TEST(LookupTest, DamagedListsEndInAStatusOrAResultWithoutStrayReads) {
+    // Arrays sized exactly, so any read past them is caught by the sanitizer build.
+    std::mt19937 rng(11);
+    std::uniform_real_distribution<double> u(-1.0, 7.0);
+    for (const Damage& d : kDamages) {
+        TestMesh m = testing::grid_mesh(6, 6, 1.0f, 0.0f, 0.0f, 0.1f, 5);
+        d.apply(m);
+        for (int q = 0; q < 40; ++q) {
+            double y = u(rng), z = u(rng);
+            for (std::int32_t start = 0; start <= 36; start += 3) {
+                Found f = lookup(m, y, z, start, 0, 0, 0);
+                if (f.st == Status::Ok) {
+                    ASSERT_TRUE(f.i1 == -1 || f.i1 == -3 || (f.i1 >= 1 && f.i1 <= m.n)) << d.what;
+                } else {
+                    ASSERT_TRUE(f.st == Status::WalkNodeOutOfRange || f.st == Status::WalkFarNodeOutOfRange)
+                        << d.what;
+                    EXPECT_EQ(f.i1, 0) << "results untouched: " << d.what;
+                }
+                std::int32_t t[3] = {5, 6, 7};
+                find_triangle(MeshView::contiguous(m.n, m.nadj, m.iadj.data(), m.istart.data(), m.y.data(),
+                                                   m.z.data()),
+                              y, z, t[0], t[1], t[2]);
+            }
+        }
+    }
+}
+
+TEST(LookupTest, WalksPastANodeOfHighDegreeFindEveryInsidePoint) {
+    // A centre node and 2000 nodes on a circle round it: the centre gets
+    // nearly 2000 neighbours, and a walk from one side to the other crosses
+    // half of its triangles, looking up a neighbour in its list each time.
+    std::vector<float> y{0.0f}, z{0.0f};
+    for (int i = 0; i < 2000; ++i) {
+        const double a = 2.0 * M_PI * i / 2000.0;
+        y.push_back(static_cast<float>(std::cos(a)));
+        z.push_back(static_cast<float>(std::sin(a)));
+    }
+    TestMesh m = testing::triangulated_mesh(std::move(y), std::move(z));
+    const MeshView view = MeshView::contiguous(m.n, m.nadj, m.iadj.data(), m.istart.data(), m.y.data(), m.z.data());
+    for (std::int32_t start = 1; start <= m.n; start += 211)
+        for (int q = 0; q < 24; ++q) {
+            const double a = 2.0 * M_PI * (q + 0.5) / 24.0;
+            const double py = 0.9 * std::cos(a), pz = 0.9 * std::sin(a);
+            Found f = lookup(m, py, pz, start);
+            ASSERT_EQ(f.st, Status::Ok);
+            ASSERT_GT(f.i1, 0) << "inside point " << q << " reported outside from " << start;
+            ASSERT_TRUE(holds(m, f.i1, f.i2, f.i3, py, pz));
+            std::int32_t t[3] = {start, 0, 0};
+            find_triangle(view, py, pz, t[0], t[1], t[2]);
+            ASSERT_GT(t[0], 0) << q << " from " << start;
+        }
+}
+
+TEST(LookupTest, MemoisedListsGiveTheResultsOfPlainScans) {
+    struct Mesh {
+        const char* what;
+        TestMesh m;
+    };
+    std::vector<Mesh> meshes = {{"random nodes", testing::delaunay_mesh(200, 5, 50.0f)}};
+    auto damaged = [](const Damage& d) {
+        TestMesh m = testing::grid_mesh(6, 6, 1.0f, 0.0f, 0.0f, 0.1f, 5);
+        d.apply(m);
+        return m;
+    };
+    for (const Damage& d : kDamages) meshes.push_back({d.what, damaged(d)});
+    // The same neighbour twice in a list: the first occurrence counts.
+    meshes.push_back({"repeated entries", testing::grid_mesh(6, 6, 1.0f, 0.0f, 0.0f, 0.1f, 5)});
+    TestMesh& rep = meshes.back().m;
+    for (std::int32_t j = 1; j <= rep.n; j += 2) {
+        const std::int32_t at = rep.istart[j - 1] - 1;
+        rep.iadj[static_cast<std::size_t>(at + 2)] = rep.iadj[static_cast<std::size_t>(at)];
+    }
+    std::mt19937 rng(4);
+    std::uniform_real_distribution<double> u(-2.0, 52.0);
+    const std::int64_t saved = lookup_tuning::scan_before_memo;
+    for (const Mesh& mesh : meshes)
+        for (int q = 0; q < 60; ++q) {
+            const double y = mesh.m.n > 100 ? u(rng) : u(rng) * 0.14, z = mesh.m.n > 100 ? u(rng) : u(rng) * 0.14;
+            const std::int32_t start = q % 7 == 0 ? 0 : 1 + q % std::max(mesh.m.n, 1);
+            Found f[2];
+            for (int form = 0; form < 2; ++form) {
+                lookup_tuning::scan_before_memo = form == 0 ? 0 : INT64_MAX;
+                reset_random_for_tests();
+                f[form] = lookup(mesh.m, y, z, start);
+            }
+            lookup_tuning::scan_before_memo = saved;
+            ASSERT_EQ(f[0].st, f[1].st) << mesh.what << " " << q;
+            ASSERT_EQ(f[0].start, f[1].start) << mesh.what << " " << q;
+            ASSERT_EQ(f[0].i1, f[1].i1) << mesh.what << " " << q;
+            ASSERT_EQ(f[0].i2, f[1].i2) << mesh.what << " " << q;
+            ASSERT_EQ(f[0].i3, f[1].i3) << mesh.what << " " << q;
+        }
+}
+
+TEST(LookupTest, DamageAtTheStartNodeIs42AndAcrossAnEdgeIs43) {
+    TestMesh m = testing::grid_mesh(6, 6, 1.0f);
+    const std::int32_t j0 = 1;  // corner (0, 0)
+    TestMesh bad_start = m;
+    bad_start.istart[j0 - 1] = 0;
+    EXPECT_EQ(lookup(bad_start, 4.5, 4.5, j0).st, Status::WalkNodeOutOfRange);
+    TestMesh bad_entry = m;
+    bad_entry.iadj[static_cast<std::size_t>(m.istart[j0 - 1] - 1)] = m.n + 1;
+    EXPECT_EQ(lookup(bad_entry, 4.5, 4.5, j0).st, Status::WalkNodeOutOfRange);
+
+    // Every list but the last node's (which ends at nadj) is broken: the
+    // first edge crossed from there fails.
+    TestMesh bad_far = m;
+    for (std::int32_t j = 1; j < m.n; ++j) bad_far.istart[j - 1] = 0;
+    EXPECT_EQ(lookup(bad_far, 0.5, 0.4, m.n).st, Status::WalkFarNodeOutOfRange);
+    // Lists that name only the start node: the edge crossed is in no list of its far end.
+    TestMesh no_way_back = m;
+    for (std::size_t k = static_cast<std::size_t>(m.istart[1] - 1); k < no_way_back.iadj.size(); ++k)
+        no_way_back.iadj[k] = j0;
+    EXPECT_EQ(lookup(no_way_back, 4.5, 4.5, j0).st, Status::WalkFarNodeOutOfRange);
+    Found f = lookup(bad_far, 4.75, 4.5, m.n);  // in a triangle at the start node: no edge crossed
+    EXPECT_EQ(f.st, Status::Ok);
+    EXPECT_TRUE(f.i1 == m.n || f.i2 == m.n || f.i3 == m.n);
+}
+
+}  // namespace
+}  // namespace seabed

@@ -1,0 +1,373 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <algorithm>
+#include <limits>
+#include <random>
+#include <vector>
+
+#include "core/try_resize.hpp"
+#include "seabed/triangulation/supplements.hpp"
+#include "seabed/triangulation/swap_edges.hpp"
+#include "seabed/triangulation/triangulation.hpp"
+#include "support/triangulation_check.hpp"
+
+namespace seabed {
+namespace {
+
+using V = std::vector<std::int32_t>;
+
+struct TriRun {
+    std::vector<float> y, z, fval;
+    Triangulation t;
+    Status status = Status::Ok;
+};
+
+/// Triangulates (y, z) pairs; fval carries the input position so the
+/// permutation can be followed.
+TriRun triangulate_points(const std::vector<std::pair<float, float>>& pts, float tol = 1.0e-6f) {
+    TriRun r;
+    for (std::size_t k = 0; k < pts.size(); ++k) {
+        r.y.push_back(pts[k].first);
+        r.z.push_back(pts[k].second);
+        r.fval.push_back(static_cast<float>(k + 1));
+    }
+    r.status = triangulate(static_cast<std::int32_t>(pts.size()), tol, r.fval.data(), r.y.data(), r.z.data(), r.t);
+    return r;
+}
+
+V itri_of(const Triangulation& t) { return V(t.itri.begin(), t.itri.end()); }
+
+std::uint32_t bits(float f) {
+    std::uint32_t u;
+    std::memcpy(&u, &f, 4);
+    return u;
+}
+
+/// IPERM is a permutation and position k holds the input node iperm(k) unchanged.
+void expect_permuted(const std::vector<std::pair<float, float>>& pts, const TriRun& r) {
+    ASSERT_EQ(r.t.iperm.size(), pts.size());
+    for (std::size_t k = 0; k < pts.size(); ++k) {
+        const auto src = static_cast<std::size_t>(r.t.iperm[k] - 1);
+        ASSERT_LT(src, pts.size());
+        EXPECT_EQ(bits(r.y[k]), bits(pts[src].first)) << k;
+        EXPECT_EQ(bits(r.z[k]), bits(pts[src].second)) << k;
+        EXPECT_EQ(r.fval[k], static_cast<float>(src + 1)) << k;
+    }
+}
+
+struct Worked {
+    const char* name;
+    std::vector<std::pair<float, float>> pts;
+    V iperm, ibnd;
+    std::int32_t nb;
+    V itri, istart, iadj;
+};
+
+TEST(TriangulateWorkedExamples, ReproduceEveryArray) {
+    const Worked cases[] = {
+        {"three nodes counter-clockwise", {{0, 0}, {1, 0}, {0, 1}}, {1, 2, 3}, {1, 2, 3, 1}, 3,
+         {1, 2, 3}, {1, 4, 7}, {2, 3, 0, 3, 1, 0, 1, 2, 0}},
+        {"three nodes clockwise", {{0, 0}, {0, 1}, {1, 0}}, {1, 2, 3}, {2, 1, 3, 2}, 3,
+         {1, 3, 2}, {1, 4, 7}, {3, 2, 0, 1, 3, 0, 2, 1, 0}},
+        {"square with centre", {{0, 0}, {1, 0}, {0, 1}, {1, 1}, {0.5f, 0.5f}}, {1, 5, 3, 2, 4}, {1, 4, 5, 3, 1, 0}, 4,
+         {1, 4, 2, 1, 2, 3, 2, 5, 3, 2, 4, 5}, {1, 5, 9, 13, 17},
+         {4, 2, 3, 0, 5, 3, 1, 4, 1, 2, 5, 0, 5, 2, 1, 0, 3, 2, 4, 0}},
+        // nodes 1..3 collinear: (1,3) moves into position 3; (2,0) on the extension
+        // of hull edge 1->2 sees only 2->3 and node 2 stays on the hull
+        {"collinear start", {{0, 0}, {1, 0}, {2, 0}, {1, 3}}, {1, 2, 4, 3}, {1, 2, 4, 3, 1}, 4,
+         {1, 2, 3, 2, 4, 3}, {1, 4, 8, 12}, {2, 3, 0, 4, 3, 1, 0, 1, 2, 4, 0, 3, 2, 0}},
+        // both angles opposite 2-3 obtuse: swapped for 1-4 without the sines
+        {"obtuse swap", {{0, 0}, {1, -3}, {2, 3}, {4, 0}}, {1, 2, 3, 4}, {1, 2, 4, 3, 1}, 4,
+         {1, 2, 4, 1, 4, 3}, {1, 5, 8, 11}, {2, 4, 3, 0, 4, 1, 0, 1, 4, 0, 3, 1, 2, 0}},
+    };
+    for (const Worked& c : cases) {
+        SCOPED_TRACE(c.name);
+        const TriRun r = triangulate_points(c.pts);
+        ASSERT_EQ(r.status, Status::Ok);
+        EXPECT_EQ(r.t.iperm, c.iperm);
+        EXPECT_EQ(r.t.ibnd, c.ibnd);
+        EXPECT_EQ(r.t.nb, c.nb);
+        EXPECT_EQ(r.t.lb, c.nb + 1);
+        EXPECT_EQ(itri_of(r.t), c.itri);
+        EXPECT_EQ(r.t.nt, static_cast<std::int32_t>(c.itri.size() / 3));
+        EXPECT_EQ(r.t.istart, c.istart);
+        EXPECT_EQ(r.t.iadj, c.iadj);
+        EXPECT_EQ(r.t.nadj, static_cast<std::int32_t>(c.iadj.size()));
+        expect_permuted(c.pts, r);
+        EXPECT_EQ(test::check_triangulation(static_cast<std::int32_t>(c.pts.size()), r.y.data(), r.z.data(), r.t), "");
+    }
+}
+
+TEST(TriangulateWorkedExamples, SeedIsTheLowestPositionOfTheSmallestY) {
+    // (0,5) and (0,-5) share the smallest Y: input node 2 wins over 4
+    const TriRun r = triangulate_points({{3, 0}, {0, 5}, {4, 4}, {0, -5}, {2, 1}});
+    ASSERT_EQ(r.status, Status::Ok);
+    EXPECT_EQ(r.t.iperm[0], 2);
+}
+
+TEST(TriangulateStatus, RefusedInputs) {
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const float inf = std::numeric_limits<float>::infinity();
+    struct Case {
+        const char* name;
+        std::vector<std::pair<float, float>> pts;
+        Status status;
+    } cases[] = {
+        {"no nodes", {}, Status::TooFewNodes},
+        {"one node", {{0, 0}}, Status::TooFewNodes},
+        {"two nodes", {{0, 0}, {1, 1}}, Status::TooFewNodes},
+        {"all collinear", {{0, 0}, {1, 1}, {3, 3}, {2, 2}, {5, 5}}, Status::Collinear},
+        {"collinear within tolerance", {{0, 0}, {1, 0}, {2, 1.0e-7f}}, Status::Collinear},
+        {"first two nodes coincide", {{0, 0}, {0, 0}, {1, 1}, {2, 0}}, Status::Collinear},
+        {"a later node repeats a hull node", {{0, 0}, {4, 0}, {0, 4}, {4, 0}, {9, 9}}, Status::Collinear},
+        {"NaN in Y", {{0, 0}, {nan, 1}, {1, 0}, {1, 1}}, Status::Collinear},
+        {"NaN in Z", {{0, 0}, {0, 1}, {1, nan}, {1, 1}}, Status::Collinear},
+        {"infinite Y", {{-inf, 0}, {0, 1}, {1, 0}}, Status::Collinear},
+        {"infinite Z", {{0, 0}, {0, 1}, {1, 0}, {2, inf}}, Status::Collinear},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(triangulate_points(c.pts).status, c.status);
+    }
+}
+
+TEST(TriangulateStatus, HugeButFiniteCoordinatesTerminate) {
+    // differences overflow float: the keys become infinite and tests see NaN,
+    // but every loop still ends
+    const TriRun r = triangulate_points({{-3.0e38f, 0}, {3.0e38f, 1}, {0, 3.0e38f}, {1.0e38f, -3.0e38f}, {0, 0}});
+    (void)r.status;
+    SUCCEED();
+}
+
+TEST(TriangulateStatus, EveryAllocationFailureHasItsCode) {
+    // the k-th allocation fails, k = 1, 2, ... until the call succeeds
+    std::vector<std::pair<float, float>> pts;
+    std::mt19937 gen(7);
+    std::uniform_real_distribution<float> u(0.0f, 1.0f);
+    for (int k = 0; k < 12; ++k) {
+        const float a = u(gen);
+        pts.emplace_back(a, u(gen));
+    }
+    std::vector<Status> seen;
+    for (std::int64_t k = 1; k < 200; ++k) {
+        alloc_fault::fail_nth(k);
+        const TriRun r = triangulate_points(pts);
+        alloc_fault::fail_nth(0);
+        if (r.status == Status::Ok) break;
+        seen.push_back(r.status);
+    }
+    // 20, 21, 22: driver; 23 x 4: reorderings; 24 x 4: hull, istart, lists,
+    // marks; 25 per boundary splice; then 26 and 27 when packing
+    ASSERT_GE(seen.size(), 13u);
+    const std::vector<Status> head = {Status::AllocSortPermutation, Status::AllocIperm, Status::AllocDistanceKeys,
+                                      Status::AllocReorderCopy,     Status::AllocReorderCopy, Status::AllocReorderCopy,
+                                      Status::AllocReorderCopy,     Status::AllocNodeLists,   Status::AllocNodeLists,
+                                      Status::AllocNodeLists,       Status::AllocNodeLists};
+    EXPECT_EQ(std::vector<Status>(seen.begin(), seen.begin() + 11), head);
+    EXPECT_EQ(seen[seen.size() - 2], Status::AllocIadj);
+    EXPECT_EQ(seen.back(), Status::AllocItri);
+    for (std::size_t k = 11; k + 2 < seen.size(); ++k) EXPECT_EQ(seen[k], Status::AllocBoundaryCopy) << k;
+}
+
+TEST(TriangulateArrays, SecondCallReplacesTheArrays) {
+    const std::vector<std::pair<float, float>> pts = {{0, 0}, {1, 0}, {0, 1}, {1, 1}, {0.5f, 0.5f}};
+    TriRun r = triangulate_points(pts);
+    ASSERT_EQ(r.status, Status::Ok);
+    const Triangulation first = r.t;
+    // the same arrays again, from the original input
+    std::vector<float> y, z, f;
+    for (const auto& p : pts) y.push_back(p.first), z.push_back(p.second), f.push_back(0);
+    ASSERT_EQ(triangulate(5, 1.0e-6f, f.data(), y.data(), z.data(), r.t), Status::Ok);
+    EXPECT_EQ(r.t.iperm, first.iperm);
+    EXPECT_EQ(r.t.itri, first.itri);
+    EXPECT_EQ(r.t.iadj, first.iadj);
+    EXPECT_EQ(r.t.iadj.capacity(), r.t.iadj.size()) << "released and allocated afresh";
+    // a failed call, a negative count among them, still releases what the previous one left
+    for (std::int32_t n : {2, -5}) {
+        ASSERT_EQ(triangulate(5, 1.0e-6f, f.data(), y.data(), z.data(), r.t), Status::Ok);
+        ASSERT_EQ(triangulate(n, 1.0e-6f, f.data(), y.data(), z.data(), r.t), Status::TooFewNodes);
+        EXPECT_TRUE(r.t.itri.empty());
+        EXPECT_TRUE(r.t.iadj.empty());
+        if (n < 0) EXPECT_TRUE(r.t.iperm.empty()) << "a negative count allocates nothing";
+    }
+}
+
+}  // namespace
+}  // namespace seabed
+
+namespace seabed {
+namespace {
+
+using Points = std::vector<std::pair<float, float>>;
+
+Points uniform(std::uint32_t seed, int n, float half_width = 1.0f) {
+    std::mt19937 gen(seed);
+    std::uniform_real_distribution<float> u(-half_width, half_width);
+    Points p;
+    for (int k = 0; k < n; ++k) {
+        const float a = u(gen);  // draws in a fixed order, whatever the compiler's argument order
+        p.emplace_back(a, u(gen));
+    }
+    return p;
+}
+
+Points clustered(std::uint32_t seed, int n) {
+    std::mt19937 gen(seed);
+    std::uniform_real_distribution<float> centre(0.0f, 100.0f);
+    std::normal_distribution<float> spread(0.0f, 0.5f);
+    Points centres;
+    for (int c = 0; c < 6; ++c) {
+        const float a = centre(gen);
+        centres.emplace_back(a, centre(gen));
+    }
+    Points p;
+    for (int k = 0; k < n; ++k) {
+        const auto& c = centres[static_cast<std::size_t>(k) % centres.size()];
+        const float a = c.first + spread(gen);
+        p.emplace_back(a, c.second + spread(gen));
+    }
+    return p;
+}
+
+/// m x m nodes spaced h from (y0, z0), in row order or shuffled.
+Points grid(int m, float h, float y0, float z0, std::uint32_t shuffle_seed) {
+    Points p;
+    for (int i = 0; i < m; ++i)
+        for (int j = 0; j < m; ++j) p.emplace_back(y0 + h * static_cast<float>(j), z0 + h * static_cast<float>(i));
+    if (shuffle_seed != 0) std::shuffle(p.begin(), p.end(), std::mt19937(shuffle_seed));
+    return p;
+}
+
+Points circle(int n, float r) {
+    Points p;
+    for (int k = 0; k < n; ++k) {
+        const double a = 2.0 * 3.14159265358979323846 * k / n;
+        p.emplace_back(static_cast<float>(r * std::cos(a)), static_cast<float>(r * std::sin(a)));
+    }
+    return p;
+}
+
+/// Node 1 has the smallest Y and the others follow by distance from it, save
+/// the one node that may have moved into position 3.
+void expect_sweep_order(const TriRun& r) {
+    const std::size_t n = r.y.size();
+    for (std::size_t k = 1; k < n; ++k) ASSERT_LE(r.y[0], r.y[k]);
+    auto key = [&](std::size_t k) {
+        const float dy = r.y[k] - r.y[0], dz = r.z[k] - r.z[0];
+        return dy * dy + dz * dz;
+    };
+    float last = 0.0f;
+    for (std::size_t k = 1; k < n; ++k) {
+        if (k == 2) continue;
+        EXPECT_LE(last, key(k)) << "position " << k + 1;
+        last = key(k);
+    }
+}
+
+// The swap margin is absolute (1.19e-6 in length^4, about 0.033^4): where nodes
+// lie closer than that, nearly every diagonal passes and the result is only
+// roughly Delaunay, so the sets whose edges are checked keep spacings well above.
+constexpr test::CheckOptions kNoDelaunay{true, false};
+
+struct PropertyCase {
+    const char* name;
+    Points pts;
+    test::CheckOptions options;
+};
+
+TEST(TriangulateProperties, InvariantsHoldOnVariedPointSets) {
+    std::vector<PropertyCase> cases;
+    cases.push_back({"clustered", clustered(1, 300), {}});
+    cases.push_back({"grid in row order", grid(16, 1.0f, 0.0f, 0.0f, 0), {}});
+    cases.push_back({"shuffled offset grid", grid(13, 0.25f, -7.0f, 3.0f, 9), {}});
+    cases.push_back({"small-spaced grid", grid(12, 0.01f, 100.0f, -50.0f, 3), kNoDelaunay});
+    cases.push_back({"points on a circle", circle(60, 10.0f), {}});
+    cases.push_back({"points on a small circle", circle(25, 0.01f), kNoDelaunay});
+    cases.push_back({"grid plus circle", [] {
+                         Points p = grid(9, 1.0f, 0.0f, 0.0f, 2);
+                         for (auto q : circle(40, 6.0f)) p.emplace_back(q.first + 4.0f, q.second + 4.0f);
+                         return p;
+                     }(),
+                     {}});
+    cases.push_back({"large uniform", uniform(99, 10000, 100.0f), {false, true}});
+    for (const PropertyCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        const TriRun r = triangulate_points(c.pts);
+        ASSERT_EQ(r.status, Status::Ok);
+        const auto n = static_cast<std::int32_t>(c.pts.size());
+        EXPECT_EQ(test::check_triangulation(n, r.y.data(), r.z.data(), r.t, c.options), "");
+        expect_permuted(c.pts, r);
+        expect_sweep_order(r);
+    }
+}
+
+TEST(TriangulateProperties, GeneralPositionGivesTheDelaunayTriangulation) {
+    for (std::uint32_t s = 1; s <= 12; ++s) {
+        SCOPED_TRACE(s);
+        const Points pts = uniform(1000 + s, 36);
+        const TriRun r = triangulate_points(pts);
+        ASSERT_EQ(r.status, Status::Ok);
+        const auto n = static_cast<std::int32_t>(pts.size());
+        EXPECT_EQ(test::triangle_set(r.t), test::brute_force_delaunay(n, r.y.data(), r.z.data()));
+    }
+}
+
+// The geometric tests the sweep and the generation rely on.
+TEST(SwapEdgeA, AngleSumAgainstTheMargin) {
+    // io1 = (0,-s), io2 = (0,s), in1 = (-s,0): a right angle at in1.
+    auto test = [](float x, float s) {
+        const float y[] = {-s, x * s, 0, 0}, z[] = {0, 0, -s, s};
+        return swap_edgea(1, 2, 3, 4, y, z, kSwapMargin);
+    };
+    EXPECT_FALSE(test(1.0f, 1.0f)) << "square: both dot products 0";
+    EXPECT_TRUE(test(0.5f, 1.0f)) << "angle sum above 180 degrees";
+    EXPECT_FALSE(test(2.0f, 1.0f));
+    // at x = 0.5 the test's value is -1.5 s^4: swapped only beyond the margin
+    EXPECT_TRUE(test(0.5f, 0.03125f));
+    EXPECT_FALSE(test(0.5f, 0.015625f));
+    // both opposite angles obtuse: swapped whatever the margin
+    const float y[] = {0, 4, 1, 2}, z[] = {0, 0, -3, 3};
+    EXPECT_TRUE(swap_edgea(1, 2, 3, 4, y, z, 1.0e30f));
+}
+
+TEST(NodeLeftRightCollinear, SideAndRelativeTolerance) {
+    struct Case {
+        const char* name;
+        float p[2], a[2], b[2], tol;
+        std::int32_t side;
+    } cases[] = {
+        {"left of the line", {0.5f, 1}, {0, 0}, {1, 0}, 1.0e-6f, -1},
+        {"right of the line", {0.5f, -1}, {0, 0}, {1, 0}, 1.0e-6f, 1},
+        {"on the line", {2, 2}, {0, 0}, {1, 1}, 1.0e-6f, 0},
+        {"on the line, zero tolerance", {2, 2}, {0, 0}, {1, 1}, 0.0f, 1},
+        {"near the line, zero tolerance", {2, 1.0e-7f}, {0, 0}, {1, 0}, 0.0f, -1},
+        {"within the tolerance", {2, 1.0e-7f}, {0, 0}, {1, 0}, 1.0e-6f, 0},
+        // the cross product grows with the square of the scale, the allowance only linearly
+        {"the same shape scaled up", {2000, 1.0e-4f}, {0, 0}, {1000, 0}, 1.0e-6f, -1},
+        {"coincident line ends", {5, 5}, {1, 1}, {1, 1}, 1.0e-6f, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(node_leftright_collinear(c.p[0], c.p[1], c.a[0], c.a[1], c.b[0], c.b[1], c.tol), c.side);
+    }
+}
+
+TEST(AspectRatio, ShapeMeasure) {
+    // tolerances: single-precision rounding of sqrt(3) and of the circumcentre
+    const float ea[] = {0, 1, 0.5f}, eb[] = {0, 0, std::sqrt(3.0f) / 2};
+    EXPECT_NEAR(aspect_ratio(ea, eb), 0.5f, 1.0e-6f);
+    const float ra[] = {0, 1, 0}, rb[] = {0, 0, 1};
+    EXPECT_NEAR(aspect_ratio(ra, rb), std::sqrt(2.0f) - 1.0f, 1.0e-6f);
+    const float ca[] = {0, 1, 2}, cb[] = {0, 1, 2};
+    EXPECT_EQ(aspect_ratio(ca, cb), 0.0f);
+    // translation and reversal change it only by rounding
+    const float ta[] = {100, 101, 100}, tb[] = {-50, -50, -49};
+    const float va[] = {0, 0, 1}, vb[] = {0, 1, 0};
+    EXPECT_NEAR(aspect_ratio(ta, tb), aspect_ratio(ra, rb), 1.0e-4f);
+    EXPECT_NEAR(aspect_ratio(va, vb), aspect_ratio(ra, rb), 1.0e-6f);
+}
+
+}  // namespace
+}  // namespace seabed

@@ -14,6 +14,8 @@
 #include "core/record_file.hpp"
 #include "seabed/file/generate.hpp"
 #include "seabed/surface/generate_3d.hpp"
+#include "seabed/surface/node_cells.hpp"
+#include "seabed/surface/sub_nodes.hpp"
 #include "seabed/surface/gradients.hpp"
 #include "seabed/triangulation/triangulation.hpp"
 #include "support/files.hpp"

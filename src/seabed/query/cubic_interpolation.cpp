@@ -2,17 +2,9 @@
 
 #include <cmath>
 
-#include "seabed/query/linear_interpolation.hpp"
 #include "seabed/query/lookup.hpp"
 
 namespace seabed {
-
-Status c1para_first(float y1, float z1, float y2, float z2, float y3, float z3, float tol, TriangleParams& params,
-                    TriangleLengths& lengths) {
-    Status st = c0para_first(y1, z1, y2, z2, y3, z3, tol, params, lengths.scale);
-    for (int i = 0; i < 3; ++i) lengths.sl[i] = params.u[i] * params.u[i] + params.v[i] * params.v[i];
-    return st;
-}
 
 namespace {
 
@@ -113,7 +105,7 @@ Status interp_c1hct_new(std::int32_t n, std::int32_t nadj, const std::int32_t* i
         gy[i] = static_cast<double>(grad[2 * v[i]]);
         gz[i] = static_cast<double>(grad[2 * v[i] + 1]);
     }
-    double g[2];
+    double g[2] = {0.0, 0.0};
     elevation = hct_element(r, cursor.params, cursor.lengths, xs, gy, gz, gradient_flag == 1 ? g : nullptr);
     if (gradient_flag == 1) {
         gradient[0] = g[0];
@@ -128,7 +120,7 @@ Status interpolate_3d_cubic(double y, double z, std::int32_t n, std::int32_t nad
     SurfaceCursor c;
     c.start = start;
     const auto [x_col, y_col, z_col] = node_columns(nodes, n);
-    double g[2];
+    double g[2] = {0.0, 0.0};
     Status st = interp_c1hct_new(n, nadj, iadj, istart, 1, y, z, x_col, y_col, z_col, kAreaTolerance, gradients, c,
                                  x, g);
     start = c.start;

@@ -5,21 +5,10 @@
 #include <cstdint>
 
 #include "core/seabed_parameters.hpp"
+#include "seabed/query/lookup.hpp"
+#include "seabed/query/triangle_params.hpp"
 
 namespace seabed {
-
-/// Edge components of a triangle (I1, I2, I3): U1 = Y3-Y2, U2 = Y1-Y3,
-/// U3 = Y2-Y1, V likewise in Z; each difference in float, then widened.
-struct TriangleParams {
-    double u[3]{};
-    double v[3]{};
-};
-
-/// Squared edge lengths SL1..SL3 (opposite vertices 1..3) and the scale 1/D.
-struct TriangleLengths {
-    double sl[3]{};
-    double scale = 0.0;
-};
 
 /// What a caller carries from one evaluation to the next, so that a point in
 /// the same triangle as the previous one skips the search and the set-up.
@@ -41,11 +30,6 @@ struct SurfaceCursor {
                                       const float* x_col, const float* y_col, const float* z_col, float tol,
                                       const float* grad, SurfaceCursor& cursor, double& elevation,
                                       double gradient[2]);
-
-/// Parameters as c0para_first, plus the squared edge lengths; the scale
-/// (lengths.scale) is 1/D, or D itself with status SmallTriangle when tol > D.
-[[nodiscard]] Status c1para_first(float y1, float z1, float y2, float z2, float y3, float z3, float tol,
-                                  TriangleParams& params, TriangleLengths& lengths);
 
 /// The reduced Clough-Tocher element at barycentric coordinates r of a
 /// triangle with the given parameters, vertex elevations xs and gradients

@@ -6,32 +6,6 @@
 
 namespace seabed {
 
-Status c0para_first(float y1, float z1, float y2, float z2, float y3, float z3, float tol, TriangleParams& params,
-                    double& scale) {
-    params.u[0] = static_cast<double>(y3 - y2);  // fp: differences in float, then widened
-    params.u[1] = static_cast<double>(y1 - y3);
-    params.u[2] = static_cast<double>(y2 - y1);
-    params.v[0] = static_cast<double>(z3 - z2);
-    params.v[1] = static_cast<double>(z1 - z3);
-    params.v[2] = static_cast<double>(z2 - z1);
-    const double d = params.u[0] * params.v[1] - params.u[1] * params.v[0];
-    if (static_cast<double>(tol) > d) {
-        scale = d;
-        return Status::SmallTriangle;
-    }
-    scale = 1.0 / d;
-    return Status::Ok;
-}
-
-void barycen_coord(double y, double z, float y1, float z1, float y2, float z2, const TriangleParams& p,
-                   double scale, double b[3]) {
-    const double dy1 = y - static_cast<double>(y1), dz1 = z - static_cast<double>(z1);
-    const double dy2 = y - static_cast<double>(y2), dz2 = z - static_cast<double>(z2);
-    b[0] = (dz2 * p.u[0] - dy2 * p.v[0]) * scale;
-    b[1] = (p.u[1] * dz1 - p.v[1] * dy1) * scale;
-    b[2] = (p.u[2] * dz1 - p.v[2] * dy1) * scale;
-}
-
 Status interp_c0_new(std::int32_t n, std::int32_t nadj, const std::int32_t* iadj, const std::int32_t* istart,
                      double y, double z, const float* x_col, const float* y_col, const float* z_col, float tol,
                      PlaneCursor& c, double& elevation) {
@@ -54,20 +28,6 @@ Status interp_c0_new(std::int32_t n, std::int32_t nadj, const std::int32_t* iadj
     elevation = (w[1] * static_cast<double>(x_col[b]) + w[0] * static_cast<double>(x_col[a])) +
                 w[2] * static_cast<double>(x_col[e]);
     return Status::Ok;
-}
-
-NodeColumns node_columns(const float* nodes, std::int32_t n) {
-    if (n < 1) return {nodes, nodes, nodes};
-    return {nodes, nodes + n, nodes + 2 * static_cast<std::int64_t>(n)};
-}
-
-bool mark_outside(Status st, std::int32_t i1, double& x, double normal[3]) {
-    if (st != Status::WalkNodeOutOfRange && st != Status::WalkFarNodeOutOfRange && i1 != -1) return false;
-    x = kOutsideElevation;
-    normal[0] = 1.0;
-    normal[1] = 0.0;
-    normal[2] = 0.0;
-    return true;
 }
 
 Status interpolate_3d_linear(double y, double z, std::int32_t n, std::int32_t nadj, const float* nodes,

@@ -7,11 +7,10 @@
 #include <unordered_map>
 
 #include "core/random.hpp"
+#include "seabed/triangulation/triangulation_arrays.hpp"
 
 namespace seabed {
 namespace {
-
-using NodeNo = std::int32_t;  // 1-based; 0 ends a hull node's neighbour list
 
 template <class T>
 T element(const char* base, std::int64_t stride, std::int64_t index) {
@@ -35,19 +34,6 @@ struct List {
     std::int64_t next(std::int64_t k) const { return k == lastreal ? first : k + 1; }
 };
 
-/// First positions of values in the neighbour lists scanned so far, with how
-/// far each list has been scanned: a list is read at most once per search,
-/// and a lookup gives the first occurrence, as a scan from the list's start
-/// does.
-struct ListMemo {
-    std::unordered_map<std::uint64_t, std::int64_t> first_pos;  // (owner, value) -> first position
-    std::unordered_map<NodeNo, std::int64_t> scanned_to;         // owner -> last position read
-    static std::uint64_t key(NodeNo owner, NodeNo value) {
-        return (static_cast<std::uint64_t>(static_cast<std::uint32_t>(owner)) << 32) |
-               static_cast<std::uint32_t>(value);
-    }
-};
-
 /// How a walk ended.
 enum class End { Inside, Outside, NotFound, Degenerate, BadNode, BadFarNode };
 
@@ -57,19 +43,96 @@ struct WalkResult {
     NodeNo hull_node = 0;  // Outside: where a following search should start
 };
 
+/// The walk's step budget and its memory of the neighbour lists it has read.
+///
+/// Bound on the walk: every orientation test, list step and restart spends
+/// one unit of 8 * (N + NADJ) + 1024, and at most 64 restarts from random
+/// nodes follow a failed final test; a walk that runs out reports the point as
+/// not found (outside). A valid triangulation needs a small fraction of this.
+///
+/// A walk that passes a node of high degree crosses many of its triangles in
+/// a row, and each crossing looks up a neighbour in that node's list: read
+/// from the start every time, the walk costs the square of the degree and
+/// would exhaust the budget on a valid fan. Past 2 * NADJ + 256 plain reads
+/// the lists are memoised, so every list entry is read once per search and
+/// the budget bounds the walk on any input without ever cutting short a walk
+/// through a valid triangulation. Both ways give the first occurrence.
+class WalkSteps {
+public:
+    WalkSteps(std::int32_t n, std::int32_t nadj)
+        : budget_(8 * (std::int64_t{n > 0 ? n : 0} + (nadj > 0 ? nadj : 0)) + 1024),
+          memo_after_(lookup_tuning::scan_before_memo >= 0 ? lookup_tuning::scan_before_memo
+                                                           : 2 * std::int64_t{nadj > 0 ? nadj : 0} + 256) {}
+
+    /// Spends one step; false once the budget is gone.
+    bool spend() { return --budget_ >= 0; }
+
+    /// Position of the first entry equal to v in node owner's list l
+    /// (first..lastreal), read through adj(position); 0 when there is none,
+    /// -1 when the budget ran out.
+    template <class Adj>
+    std::int64_t find_in_list(NodeNo owner, const List& l, NodeNo v, const Adj& adj) {
+        if (!memo_ && !memo_failed_ && scanned_ >= memo_after_) {
+            try {
+                memo_ = std::make_unique<Memo>();
+            } catch (const std::bad_alloc&) {
+                memo_failed_ = true;
+            }
+        }
+        if (memo_) {
+            try {
+                return find_memo(owner, l, v, adj);
+            } catch (const std::bad_alloc&) {
+                memo_.reset();  // chosen: without memory the lists are read from their start again
+                memo_failed_ = true;
+            }
+        }
+        for (std::int64_t p = l.first;; ++p) {
+            if (!spend()) return -1;
+            ++scanned_;
+            if (adj(p) == v) return p;
+            if (p == l.lastreal) return 0;
+        }
+    }
+
+private:
+    /// First positions of values in the lists read so far, and how far each
+    /// list has been read.
+    struct Memo {
+        std::unordered_map<std::uint64_t, std::int64_t> first_pos;  // (owner, value) -> first position
+        std::unordered_map<NodeNo, std::int64_t> scanned_to;         // owner -> last position read
+        static std::uint64_t key(NodeNo owner, NodeNo value) {
+            return (static_cast<std::uint64_t>(static_cast<std::uint32_t>(owner)) << 32) |
+                   static_cast<std::uint32_t>(value);
+        }
+    };
+
+    template <class Adj>
+    std::int64_t find_memo(NodeNo owner, const List& l, NodeNo v, const Adj& adj) {
+        if (!spend()) return -1;
+        const auto hit = memo_->first_pos.find(Memo::key(owner, v));
+        if (hit != memo_->first_pos.end()) return hit->second;
+        std::int64_t& read = memo_->scanned_to.try_emplace(owner, l.first - 1).first->second;
+        while (read < l.lastreal) {
+            if (!spend()) return -1;
+            ++read;
+            const NodeNo w = adj(read);
+            memo_->first_pos.try_emplace(Memo::key(owner, w), read);  // keeps the first occurrence
+            if (w == v) return read;
+        }
+        return 0;
+    }
+
+    std::int64_t budget_;
+    std::int64_t memo_after_;
+    std::int64_t scanned_ = 0;
+    std::unique_ptr<Memo> memo_;
+    bool memo_failed_ = false;
+};
+
 class Walker {
 public:
-    Walker(const MeshView& m, double y, double z) : m_(m), y_(y), z_(z) {
-        // Bound on the walk: every orientation test, list step and restart
-        // spends one unit of 8 * (N + NADJ) + 1024, and at most 64 restarts
-        // from random nodes follow a failed final test; a walk that runs out
-        // reports the point as not found (outside). A valid triangulation
-        // needs a small fraction of this.
-        budget_ = 8 * (static_cast<std::int64_t>(m.n > 0 ? m.n : 0) + (m.nadj > 0 ? m.nadj : 0)) + 1024;
-        // plain reads stay well inside the budget before the memo takes over
-        memo_after_ = lookup_tuning::scan_before_memo >= 0 ? lookup_tuning::scan_before_memo
-                                                           : 2 * static_cast<std::int64_t>(m.nadj > 0 ? m.nadj : 0) + 256;
-    }
+    Walker(const MeshView& m, double y, double z) : m_(m), y_(y), z_(z), steps_(m.n, m.nadj) {}
 
     bool is_node(NodeNo j) const { return j >= 1 && j <= m_.n; }
     double Y(NodeNo j) const { return static_cast<double>(element<float>(m_.y, m_.y_stride, j)); }
@@ -94,72 +157,16 @@ public:
         return l.lastreal >= first;
     }
 
-    bool spend() { return --budget_ >= 0; }
-
-    /// Position of the first entry equal to v in node owner's list l
-    /// (first..lastreal); 0 when there is none, -1 when the budget ran out.
-    std::int64_t find_in_list(NodeNo owner, const List& l, NodeNo v);
-
     WalkResult walk(NodeNo j0);
 
 private:
+    bool spend() { return steps_.spend(); }
     WalkResult hop(NodeNo j0, NodeNo j1, NodeNo j2, bool& restart);
-
-    std::int64_t find_memo(NodeNo owner, const List& l, NodeNo v);
 
     const MeshView& m_;
     double y_, z_;
-    std::int64_t budget_;
-    std::int64_t scanned_ = 0;
-    std::int64_t memo_after_ = 0;
-    std::unique_ptr<ListMemo> memo_;
-    bool memo_failed_ = false;
+    WalkSteps steps_;
 };
-
-// A walk that passes a node of high degree crosses many of its triangles in a
-// row, and each crossing looks up a neighbour in that node's list: read from
-// the start every time, the walk costs the square of the degree and would
-// exhaust the budget on a valid fan. With the memo every list entry is read
-// once per search, so the budget bounds the walk on any input without ever
-// cutting short a walk through a valid triangulation.
-std::int64_t Walker::find_in_list(NodeNo owner, const List& l, NodeNo v) {
-    if (!memo_ && !memo_failed_ && scanned_ >= memo_after_) {
-        try {
-            memo_ = std::make_unique<ListMemo>();
-        } catch (const std::bad_alloc&) {
-            memo_failed_ = true;
-        }
-    }
-    if (memo_) {
-        try {
-            return find_memo(owner, l, v);
-        } catch (const std::bad_alloc&) {
-            memo_.reset();  // chosen: without memory the lists are read from their start again
-            memo_failed_ = true;
-        }
-    }
-    for (std::int64_t p = l.first;; ++p) {
-        if (!spend()) return -1;
-        ++scanned_;
-        if (adj(p) == v) return p;
-        if (p == l.lastreal) return 0;
-    }
-}
-
-std::int64_t Walker::find_memo(NodeNo owner, const List& l, NodeNo v) {
-    if (!spend()) return -1;
-    const auto hit = memo_->first_pos.find(ListMemo::key(owner, v));
-    if (hit != memo_->first_pos.end()) return hit->second;
-    std::int64_t& read = memo_->scanned_to.try_emplace(owner, l.first - 1).first->second;
-    while (read < l.lastreal) {
-        if (!spend()) return -1;
-        ++read;
-        const NodeNo w = adj(read);
-        memo_->first_pos.try_emplace(ListMemo::key(owner, w), read);  // keeps the first occurrence
-        if (w == v) return read;
-    }
-    return 0;
-}
 
 WalkResult bad(End e) {
     WalkResult r;
@@ -177,6 +184,7 @@ WalkResult outside(NodeNo hull_node) {
 WalkResult Walker::walk(NodeNo j0) {
     int random_restarts = 0;
     for (;;) {
+        // Step 5: the list of j0, with first, last, hull, lastreal, jf and jl.
         if (!spend()) return bad(End::NotFound);
         if (!is_node(j0)) return bad(End::BadNode);
         List l;
@@ -190,8 +198,11 @@ WalkResult Walker::walk(NodeNo j0) {
         bool right_of_jf = false;
         bool wedge = false;
         if (l.hull) {
+            // Step 6: beyond either hull edge at j0, P is outside.
             if (!left_on(j0, jf) || !left_on(jl, j0)) return outside(jf);
         } else if (!left_on(j0, jf)) {
+            // Step 7: an interior node with P right of j0 -> jf turns to the
+            // first neighbour P is left of, or closes the wedge (jl, jf).
             right_of_jf = true;
             for (;;) {
                 if (!spend()) return bad(End::NotFound);
@@ -208,7 +219,7 @@ WalkResult Walker::walk(NodeNo j0) {
             }
         }
         if (!wedge) {
-            // Wedge search: the first neighbour j2 after j1 with P strictly right of j0 -> j2.
+            // Step 8, wedge search: the first neighbour j2 after j1 with P strictly right of j0 -> j2.
             for (;;) {
                 if (!spend()) return bad(End::NotFound);
                 std::int64_t k2 = l.next(k);
@@ -232,6 +243,7 @@ WalkResult Walker::walk(NodeNo j0) {
             }
         }
         if (wedge) {
+            // Steps 11 and 12; a failed final test restarts from a random node.
             bool restart = false;
             WalkResult r = hop(j0, j1, j2, restart);
             if (!restart) return r;
@@ -239,12 +251,14 @@ WalkResult Walker::walk(NodeNo j0) {
             j0 = random_node(m_.n);
             continue;
         }
-        // P is left of or on every edge from j0: it is j0 itself, or it lies
-        // behind a neighbour.
+        // Step 9: P is left of or on every edge from j0: it is j0 itself, or
+        // it lies behind a neighbour.
         if (y_ == Y(j0) && z_ == Z(j0)) {
             j0 = j1;
             continue;
         }
+        // Step 10: restart from the first neighbour whose edge to j0 has P on
+        // its right; none means every neighbour lies on one line through P.
         std::int64_t kk = l.lastreal;
         NodeNo next_j0 = 0;
         for (;;) {
@@ -267,21 +281,23 @@ WalkResult Walker::walk(NodeNo j0) {
     }
 }
 
-/// Crosses edges from the wedge (j1, j2) of j0 towards P and makes the final
-/// test. restart: the final test failed, so the caller starts over.
+/// Crosses edges from the wedge (j1, j2) of j0 towards P (step 11) and makes
+/// the final test (step 12). restart: the final test failed, so the caller
+/// starts over.
 WalkResult Walker::hop(NodeNo j0, NodeNo j1, NodeNo j2, bool& restart) {
     NodeNo j3 = j0;
-    while (!left_on(j1, j2)) {
+    while (!left_on(j1, j2)) {  // 11.1
+        // 11.2: j1 in j2's list; a hull edge j1-j2 means P is outside.
         if (!spend()) return bad(End::NotFound);
         List l2;
         if (!list_of(j2, l2)) return bad(End::BadFarNode);
-        const std::int64_t p = find_in_list(j2, l2, j1);
+        const std::int64_t p = steps_.find_in_list(j2, l2, j1, [this](std::int64_t k) { return adj(k); });
         if (p < 0) return bad(End::NotFound);
         if (p == 0) return bad(End::BadFarNode);
         if (l2.hull && (p == l2.first || p == l2.lastreal)) return outside(j1);
-        NodeNo j4 = adj(l2.next(p));
+        NodeNo j4 = adj(l2.next(p));  // 11.3: the vertex beyond the edge
         if (!is_node(j4)) return bad(End::BadFarNode);
-        if (left_on(j0, j4)) {
+        if (left_on(j0, j4)) {  // 11.4
             j3 = j1;
             j1 = j4;
         } else {
@@ -289,7 +305,7 @@ WalkResult Walker::hop(NodeNo j0, NodeNo j1, NodeNo j2, bool& restart) {
             j2 = j4;
         }
     }
-    // Final test: doubled areas against an absolute tolerance.
+    // Step 12, final test: doubled areas against an absolute tolerance.
     double b1 = (Y(j1) - Y(j3)) * (z_ - Z(j3)) - (y_ - Y(j3)) * (Z(j1) - Z(j3));
     double b2 = (z_ - Z(j2)) * (Y(j3) - Y(j2)) - (y_ - Y(j2)) * (Z(j3) - Z(j2));
     if (b1 >= -1.0E-6 && b2 >= -1.0E-6) {
@@ -355,13 +371,13 @@ Status lookup_sgl_new(std::int32_t n, std::int32_t nadj, const std::int32_t* iad
                       std::int32_t& i1, std::int32_t& i2, std::int32_t& i3, std::int32_t& same) {
     const MeshView m = MeshView::contiguous(n, nadj, iadj, istart, y_col, z_col);
     Walker w(m, y, z);
-    if (in_triangle(w, i1, i2, i3)) {
+    if (in_triangle(w, i1, i2, i3)) {  // step 2, the hint
         same = 1;
         start = i1;
         return Status::Ok;
     }
     same = 0;
-    const NodeNo j0 = w.is_node(start) ? start : random_node(n);
+    const NodeNo j0 = w.is_node(start) ? start : random_node(n);  // step 3
     const WalkResult r = locate(w, j0, y, z);
     if (r.end == End::BadNode) return Status::WalkNodeOutOfRange;
     if (r.end == End::BadFarNode) return Status::WalkFarNodeOutOfRange;
@@ -376,6 +392,20 @@ void find_triangle(const MeshView& mesh, double y, double z, std::int32_t& i1, s
     const NodeNo j0 = w.is_node(i1) ? i1 : random_node(mesh.n);
     const WalkResult r = locate(w, j0, y, z);
     if (r.end != End::BadNode && r.end != End::BadFarNode) store_end(r, i1, i2, i3);  // damaged lists change nothing
+}
+
+NodeColumns node_columns(const float* nodes, std::int32_t n) {
+    if (n < 1) return {nodes, nodes, nodes};
+    return {nodes, nodes + n, nodes + 2 * static_cast<std::int64_t>(n)};
+}
+
+bool mark_outside(Status st, std::int32_t i1, double& x, double normal[3]) {
+    if (st != Status::WalkNodeOutOfRange && st != Status::WalkFarNodeOutOfRange && i1 != -1) return false;
+    x = kOutsideElevation;
+    normal[0] = 1.0;
+    normal[1] = 0.0;
+    normal[2] = 0.0;
+    return true;
 }
 
 }  // namespace seabed

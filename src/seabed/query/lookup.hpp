@@ -9,6 +9,27 @@
 
 namespace seabed {
 
+/// Elevation of a point that was not computed.
+inline constexpr double kNotComputed = -100000.0;
+/// Elevation of a point outside the seabed: the most negative float, widened.
+inline constexpr double kOutsideElevation = -3.4028234663852886E+38;
+/// Area tolerance of the 3D queries, in (Y, Z) units squared.
+inline constexpr float kAreaTolerance = 1.0E-6f;
+
+/// The X, Y and Z columns of a host's n x 3 node array (for n < 1 all three
+/// are the array itself: the search then reads nothing).
+struct NodeColumns {
+    const float* x;
+    const float* y;
+    const float* z;
+};
+NodeColumns node_columns(const float* nodes, std::int32_t n);
+
+/// After a query's search: outside the triangulation, or on damaged lists,
+/// the elevation becomes the outside sentinel and the normal points up (X).
+/// True when that applied.
+bool mark_outside(Status st, std::int32_t i1, double& x, double normal[3]);
+
 /// The arrays a search reads: the Y and Z columns of the nodes, IADJ and
 /// ISTART, each as the address of its element 1 and a distance in bytes
 /// between neighbouring elements, so host arrays of any stride are read in

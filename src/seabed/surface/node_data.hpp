@@ -12,9 +12,17 @@
 #include <memory>
 
 #include "core/seabed_parameters.hpp"
-#include "seabed/triangulation/triangulation.hpp"
+#include "seabed/triangulation/triangulation_arrays.hpp"
 
 namespace seabed {
+
+/// Tolerances and limits of one 3D generation.
+inline constexpr float kNodeToleranceGenerate = 1.0e-4f;
+inline constexpr float kGenerateTol = 1.0e-6f;  // extent test, triangulation, gradients, slivers, surface
+inline constexpr std::int32_t kGradientIterations = 100;
+inline constexpr float kGradientEps = 0.001f;
+/// Largest grid count per axis: the float nearest sqrt(2147483647), so NY x NZ fits an int32.
+inline constexpr float kMaxGridCount = 46340.95f;
 
 /// A working array that is either unallocated or owns exactly `size`
 /// elements. Indexing is 0-based: entry k of the 1-based description is [k - 1].

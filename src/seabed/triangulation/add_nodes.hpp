@@ -6,7 +6,7 @@
 #include <cstdint>
 
 #include "core/seabed_parameters.hpp"
-#include "seabed/triangulation/triangulation.hpp"
+#include "seabed/triangulation/triangulation_arrays.hpp"
 
 namespace seabed {
 

@@ -1,6 +1,8 @@
 // 3D generation: the fast duplicate tests against their plain forms, grid
 // counts and a short node block.
 #include "seabed/surface/generate_3d.hpp"
+#include "seabed/surface/node_cells.hpp"
+#include "seabed/surface/sub_nodes.hpp"
 
 #include <gtest/gtest.h>
 

@@ -1,0 +1,212 @@
+#include "seabed/surface/node_cells.hpp"
+
+#include <algorithm>
+#include <cfloat>
+#include <cmath>
+#include <new>
+#include <typeinfo>
+#include <unordered_map>
+#include <vector>
+
+#include "core/library_state.hpp"
+
+namespace seabed {
+namespace {
+
+// Cells for the duplicate tests. Both tests accept only pairs whose true
+// coordinate differences are at most their tolerance times (1 + 2^-23) (a
+// float or double difference that rounds to at most tol is that close), so
+// with cells four tolerances wide such a pair lies in the same or adjacent
+// cells in both axes, and in the cell below only when the point sits in the
+// lowest quarter of its cell (above: the highest quarter). Cell numbers are
+// clamped to +-2^40, which merges far cells but never separates near ones,
+// and keeps the quotient's rounding below 2^-13 of a cell, far inside the
+// margins used here. A coordinate that is not finite never passes either
+// test (its difference is infinite or not a number), so such points are left
+// out.
+
+constexpr double kCellClamp = 1099511627776.0;  // 2^40
+constexpr double kCellsPerTolerance = 0.25;
+constexpr double kNearLow = 0.26;   // a quarter of a cell, and a margin for rounding
+constexpr double kNearHigh = 0.74;
+
+struct CellKey {
+    std::int64_t a, b;
+    bool operator==(const CellKey&) const = default;
+};
+
+struct CellHash {
+    std::size_t operator()(const CellKey& k) const {
+        std::uint64_t h = static_cast<std::uint64_t>(k.a) * 0x9E3779B97F4A7C15ull;
+        h ^= static_cast<std::uint64_t>(k.b) + 0x7F4A7C159E3779B9ull + (h << 6) + (h >> 2);
+        return static_cast<std::size_t>(h ^ (h >> 29));
+    }
+};
+
+/// Cell number of v, and which neighbouring cells (-1, +1) may hold a point
+/// within the tolerance of it. False for a value that is not finite.
+bool cell_of(double v, double width, std::int64_t& cell, bool& low, bool& high) {
+    if (!std::isfinite(v)) return false;
+    const double q = v / width;
+    const double f = std::floor(q);
+    const double c = std::clamp(f, -kCellClamp, kCellClamp);
+    cell = static_cast<std::int64_t>(c);
+    const bool clamped = c != f || std::fabs(q) >= kCellClamp;
+    low = clamped || q - f < kNearLow;
+    high = clamped || q - f > kNearHigh;
+    return true;
+}
+
+/// Points by cell: a block added at once, sorted by cell, and chains of
+/// point numbers per cell for points added one at a time (newest first; -1
+/// ends a chain).
+struct CellChains {
+    explicit CellChains(double width) : width(width) {}
+    struct Entry {
+        CellKey key;
+        std::int32_t id;
+    };
+    static bool before(const Entry& e, const CellKey& k) { return e.key.a < k.a || (e.key.a == k.a && e.key.b < k.b); }
+    double width;
+    std::vector<Entry> block;
+    std::unordered_map<CellKey, std::int32_t, CellHash> head;
+    std::vector<std::int32_t> next;
+
+    /// Adds points 0..count-1 of y, z as the sorted block.
+    void add_block(const float* y, const float* z, std::int32_t count) {
+        block.reserve(static_cast<std::size_t>(count));
+        for (std::int32_t id = 0; id < count; ++id) {
+            std::int64_t cy = 0, cz = 0;
+            bool lo = false, hi = false;
+            if (cell_of(y[id], width, cy, lo, hi) && cell_of(z[id], width, cz, lo, hi))
+                block.push_back(Entry{CellKey{cy, cz}, id});
+        }
+        std::sort(block.begin(), block.end(), [](const Entry& a, const Entry& b) { return before(a, b.key); });
+    }
+
+    /// Calls visit(j) for the points of the cells that may hold a point near
+    /// (y, z), own cell first, until it returns true.
+    template <class Visit>
+    bool any_near(double y, double z, Visit visit) const {
+        std::int64_t cy = 0, cz = 0;
+        bool ylow = false, yhigh = false, zlow = false, zhigh = false;
+        if (!cell_of(y, width, cy, ylow, yhigh) || !cell_of(z, width, cz, zlow, zhigh)) return false;
+        for (const std::int64_t dy : {0, -1, 1}) {
+            if ((dy < 0 && !ylow) || (dy > 0 && !yhigh)) continue;
+            for (const std::int64_t dz : {0, -1, 1}) {
+                if ((dz < 0 && !zlow) || (dz > 0 && !zhigh)) continue;
+                const CellKey key{cy + dy, cz + dz};
+                for (auto e = std::lower_bound(block.begin(), block.end(), key, before);
+                     e != block.end() && e->key == key; ++e)
+                    if (visit(e->id)) return true;
+                auto it = head.find(key);
+                if (it == head.end()) continue;
+                for (std::int32_t j = it->second; j >= 0; j = next[static_cast<std::size_t>(j)])
+                    if (visit(j)) return true;
+            }
+        }
+        return false;
+    }
+    /// Adds point id (ids arrive as 0, 1, 2, ...).
+    void add(std::int32_t id, double y, double z) {
+        if (next.size() <= static_cast<std::size_t>(id)) next.resize(static_cast<std::size_t>(id) + 1, -1);
+        std::int64_t cy = 0, cz = 0;
+        bool unused_low = false, unused_high = false;
+        if (!cell_of(y, width, cy, unused_low, unused_high) || !cell_of(z, width, cz, unused_low, unused_high)) return;
+        auto [it, fresh] = head.try_emplace(CellKey{cy, cz}, id);
+        if (!fresh) {
+            next[static_cast<std::size_t>(id)] = it->second;
+            it->second = id;
+        }
+    }
+};
+
+}  // namespace
+
+void remove_duplicate_nodes(NodeList& list) {
+    const std::int32_t n = list.length();
+    const float tol = library_state().node_tolerance;
+    // a derived list may redefine the operation, and a tolerance that is no
+    // positive normal float has no usable cell width: both take the list's own way
+    if (n < 2 || typeid(list) != typeid(NodeList) || !(tol >= FLT_MIN && tol <= 1.0e30f)) {
+        list.remove_duplicates();
+        return;
+    }
+    try {
+        CellChains cells(static_cast<double>(tol) / kCellsPerTolerance);
+        cells.next.assign(static_cast<std::size_t>(n), -1);
+        cells.head.reserve(static_cast<std::size_t>(n));
+        std::vector<char> keep(static_cast<std::size_t>(n), 1);
+        const Node* v = list.data();
+        // Node i goes exactly when some node before it equals it, removed or
+        // not: the backward scan sees nodes 1..i-1 all still in place.
+        for (std::int32_t i = 0; i < n; ++i) {
+            const Node a = v[i];
+            if (cells.any_near(a.y, a.z, [&](std::int32_t j) { return compare_node(a, v[j]); }))
+                keep[static_cast<std::size_t>(i)] = 0;
+            cells.add(i, a.y, a.z);
+        }
+        Node* w = list.data();
+        std::int32_t out = 0;
+        for (std::int32_t i = 0; i < n; ++i)
+            if (keep[static_cast<std::size_t>(i)]) w[out++] = w[i];
+        list.remove(out + 1, n - out);
+    } catch (const std::bad_alloc&) {
+        list.remove_duplicates();
+    }
+}
+
+struct SubnodeIndex::Cells : CellChains {
+    using CellChains::CellChains;
+};
+
+SubnodeIndex::SubnodeIndex(const float* y, const float* z, double tol) : y_(y), z_(z), tol_(tol) {
+    // a tolerance that is no positive normal number has no usable cell width
+    if (tol >= static_cast<double>(FLT_MIN) && tol <= 1.0e30) {
+        try {
+            cells_ = std::make_unique<Cells>(tol / kCellsPerTolerance);
+        } catch (const std::bad_alloc&) {
+            cells_.reset();
+        }
+    }
+}
+
+SubnodeIndex::~SubnodeIndex() = default;
+
+void SubnodeIndex::add(std::int32_t id) {
+    count_ = std::max(count_, id + 1);
+    if (!cells_) return;
+    try {
+        cells_->add(id, y_[id], z_[id]);
+    } catch (const std::bad_alloc&) {
+        cells_.reset();  // the scan needs nothing but the points themselves
+    }
+}
+
+void SubnodeIndex::add_first(std::int32_t count) {
+    count_ = std::max(count_, count);
+    if (!cells_) return;
+    try {
+        cells_->add_block(y_, z_, count);
+    } catch (const std::bad_alloc&) {
+        cells_.reset();
+    }
+}
+
+bool SubnodeIndex::scan(const float* y, const float* z, std::int32_t count, double tol, float py, float pz) {
+    for (std::int32_t j = 0; j < count; ++j)
+        if (std::fabs(static_cast<double>(y[j]) - static_cast<double>(py)) < tol &&
+            std::fabs(static_cast<double>(z[j]) - static_cast<double>(pz)) < tol)
+            return true;
+    return false;
+}
+
+bool SubnodeIndex::has_close(float py, float pz) const {
+    if (!cells_) return scan(y_, z_, count_, tol_, py, pz);
+    return cells_->any_near(py, pz, [&](std::int32_t j) {
+        return std::fabs(static_cast<double>(y_[j]) - static_cast<double>(py)) < tol_ &&
+               std::fabs(static_cast<double>(z_[j]) - static_cast<double>(pz)) < tol_;
+    });
+}
+
+}  // namespace seabed

@@ -14,6 +14,35 @@ static_assert(sizeof(seabed_desc1) == sizeof(seabed::Desc<1>) && sizeof(seabed_d
 static_assert(sizeof(seabed_desc2) == sizeof(seabed::Desc<2>) && sizeof(seabed_desc2) == 96);
 static_assert(offsetof(seabed_desc2, dim) == offsetof(seabed::Desc<2>, dim) && offsetof(seabed_desc2, dim) == 48);
 
+// The header's status numbers are the core's, code for code.
+static_assert(SEABED_STATUS_OK == static_cast<int>(seabed::Status::Ok));
+static_assert(SEABED_STATUS_FILE_MISSING == static_cast<int>(seabed::Status::FileMissing));
+static_assert(SEABED_STATUS_FILE_OPEN == static_cast<int>(seabed::Status::FileOpen));
+static_assert(SEABED_STATUS_FILE_CLOSE == static_cast<int>(seabed::Status::FileClose));
+static_assert(SEABED_STATUS_FILE_READ == static_cast<int>(seabed::Status::FileRead));
+static_assert(SEABED_STATUS_FILE_WRITE == static_cast<int>(seabed::Status::FileWrite));
+static_assert(SEABED_STATUS_BAD_MAGIC == static_cast<int>(seabed::Status::BadMagic));
+static_assert(SEABED_STATUS_BAD_VERSION == static_cast<int>(seabed::Status::BadVersion));
+static_assert(SEABED_STATUS_NOT_SEABED == static_cast<int>(seabed::Status::NotSeabed));
+static_assert(SEABED_STATUS_NOT_2D == static_cast<int>(seabed::Status::Not2D));
+static_assert(SEABED_STATUS_NOT_3D == static_cast<int>(seabed::Status::Not3D));
+static_assert(SEABED_STATUS_NO_MEMORY == static_cast<int>(seabed::Status::NoMemory));
+static_assert(SEABED_STATUS_BAD_INTERPOLATION_TYPE == static_cast<int>(seabed::Status::BadInterpolationType));
+static_assert(SEABED_STATUS_Y_NOT_INCREASING == static_cast<int>(seabed::Status::YNotIncreasing));
+static_assert(SEABED_STATUS_NO_CONVERGENCE == static_cast<int>(seabed::Status::NoConvergence));
+static_assert(SEABED_STATUS_TOO_FEW_NODES == static_cast<int>(seabed::Status::TooFewNodes));
+static_assert(SEABED_STATUS_EXTENT_TOO_SMALL == static_cast<int>(seabed::Status::ExtentTooSmall));
+static_assert(SEABED_STATUS_NODES_TOO_CLOSE == static_cast<int>(seabed::Status::NodesTooClose));
+static_assert(SEABED_STATUS_COLLINEAR == static_cast<int>(seabed::Status::Collinear));
+static_assert(SEABED_STATUS_ALLOC_FIRST == static_cast<int>(seabed::Status::AllocSortPermutation));
+static_assert(SEABED_STATUS_ALLOC_LAST == static_cast<int>(seabed::Status::AllocSubnodeArrays));
+static_assert(SEABED_STATUS_TRIANGULATE_FIRST == static_cast<int>(seabed::Status::BoundaryTooLong));
+static_assert(SEABED_STATUS_TRIANGULATE_LAST == static_cast<int>(seabed::Status::HullEdgeTooShort));
+static_assert(SEABED_STATUS_WALK_NODE == static_cast<int>(seabed::Status::WalkNodeOutOfRange));
+static_assert(SEABED_STATUS_WALK_FAR_NODE == static_cast<int>(seabed::Status::WalkFarNodeOutOfRange));
+static_assert(SEABED_STATUS_SMALL_TRIANGLE == static_cast<int>(seabed::Status::SmallTriangle));
+static_assert(SEABED_STATUS_BAD_NODE_COUNT == static_cast<int>(seabed::Status::BadNodeCount));
+
 namespace abi {
 
 inline seabed::Desc<1>& desc(seabed_desc1* d) { return *reinterpret_cast<seabed::Desc<1>*>(d); }

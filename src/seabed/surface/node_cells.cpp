@@ -61,7 +61,7 @@ bool cell_of(double v, double width, std::int64_t& cell, bool& low, bool& high) 
 /// point numbers per cell for points added one at a time (newest first; -1
 /// ends a chain).
 struct CellChains {
-    explicit CellChains(double width) : width(width) {}
+    explicit CellChains(double cell_width) : width(cell_width) {}
     struct Entry {
         CellKey key;
         std::int32_t id;

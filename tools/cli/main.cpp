@@ -19,6 +19,7 @@
 #include "export.hpp"
 #include "failure.hpp"
 #include "library.hpp"
+#include "paths.hpp"
 #include "points.hpp"
 #include "progress.hpp"
 #include "seabed_file.hpp"
@@ -27,22 +28,6 @@ namespace cli {
 namespace {
 
 namespace fs = std::filesystem;
-
-constexpr std::int32_t kUnit = 31;  // any unit will do; the tool opens one file at a time
-
-std::string lower_suffix(const std::string& path) {
-    std::string s = fs::path(path).extension().string();
-    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return s.empty() ? s : s.substr(1);
-}
-
-void require_folder(const std::string& path) {
-    fs::path p(path);
-    fs::path dir = p.has_parent_path() ? p.parent_path() : fs::path(".");
-    std::error_code ec;
-    if (!fs::is_directory(dir, ec))
-        throw Failure(kExitToolFailure, "cannot write " + path + ": folder " + dir.string() + " does not exist");
-}
 
 /// Library status of opening a file as a seabed file (checks existence and
 /// magic number through the export); throws on failure.
@@ -92,8 +77,7 @@ void import_points(const ImportOptions& o) {
     std::string suffix = lower_suffix(o.points);
     if (suffix != "csv" && suffix != "xyz" && suffix != "txt")
         throw Failure(kExitUsage, "points must be a .csv, .xyz or .txt file, got " + o.points);
-    std::ifstream in(o.points);
-    if (!in) throw Failure(kExitToolFailure, "cannot read " + o.points + ": " + std::strerror(errno));
+    std::ifstream in = open_text(o.points);
     if (o.three_d && !(o.spacing > 0.0 && std::isfinite(o.spacing)))
         throw Failure(kExitUsage, "a 3D seabed needs --spacing S with S > 0 (the sub-node grid spacing)");
     ColumnChoice choice = o.columns;
@@ -243,8 +227,7 @@ std::vector<std::array<double, 2>> query_points(const QueryOptions& o, bool thre
         std::istream* in = &std::cin;
         std::string name = "standard input";
         if (!o.points.empty() && o.points != "-") {
-            file.open(o.points);
-            if (!file) throw Failure(kExitToolFailure, "cannot read " + o.points + ": " + std::strerror(errno));
+            file = open_text(o.points);
             in = &file;
             name = o.points;
         }
@@ -271,9 +254,7 @@ std::string num(double v) {
 void query(const Library& lib, const QueryOptions& o) {
     SeabedFile f = read_seabed_file(o.file);
     if (!f.is_2d() && !f.is_3d()) throw status_failure(o.file, SEABED_STATUS_NOT_SEABED);
-    // The loaders trust the counts of a file; an input file has none yet.
-    if (!f.generated)
-        throw Failure(kExitToolFailure, o.file + " holds no generated seabed (run seabed generate first)");
+    require_generated(f);
     std::string method = o.method.empty() ? (f.is_2d() ? "spline" : "cubic") : o.method;
     if (f.is_2d() && method != "linear" && method != "bessel" && method != "spline")
         throw Failure(kExitUsage, "a 2D profile is queried with --method linear, bessel or spline, not " + method);
@@ -383,9 +364,7 @@ struct PlotOptions {
     if (suffix != "png" && suffix != "svg")
         throw Failure(kExitUsage, "plot writes .png or .svg files, not " + o.output);
     require_folder(o.output);
-    SeabedFile f = read_seabed_file(o.file);  // missing or foreign files fail here with the library's status
-    if (!f.generated)
-        throw Failure(kExitToolFailure, o.file + " holds no generated seabed (run seabed generate first)");
+    require_generated(read_seabed_file(o.file));  // missing or foreign files fail here with the library's status
     // Pictures are drawn by the Python package with matplotlib, through the same library.
     std::string pythonpath = python_dir();
     if (const char* old = std::getenv("PYTHONPATH"); old && *old) pythonpath += std::string(":") + old;

@@ -19,6 +19,7 @@
 #include "export.hpp"
 #include "failure.hpp"
 #include "library.hpp"
+#include "loaded_seabed.hpp"
 #include "paths.hpp"
 #include "points.hpp"
 #include "progress.hpp"
@@ -205,15 +206,17 @@ struct QueryOptions {
     bool no_header = false;
 };
 
-std::vector<std::array<double, 2>> query_points(const QueryOptions& o, bool three_d) {
-    std::vector<std::array<double, 2>> pts;
+using Point = std::array<double, 2>;  // Y, and Z for a 3D surface
+
+std::vector<Point> query_points(const QueryOptions& o, bool three_d) {
+    std::vector<Point> pts;
     std::size_t need = three_d ? 2 : 1;
     auto take = [&](const std::vector<std::string>& fields, const std::string& where, bool may_be_header) {
         if (fields.size() < need)
             throw Failure(kExitToolFailure,
                           fmt::format("{}: expected {} but found {} value{}", where, three_d ? "Y,Z" : "Y",
                                       fields.size(), fields.size() == 1 ? "" : "s"));
-        std::array<double, 2> p{0.0, 0.0};
+        Point p{0.0, 0.0};
         for (std::size_t k = 0; k < need; ++k)
             if (!parse_number(fields[k], p[k])) {
                 if (may_be_header) return;
@@ -247,8 +250,76 @@ std::vector<std::array<double, 2>> query_points(const QueryOptions& o, bool thre
     return pts;
 }
 
+/// The library's values unrounded; NaN (a slope the library leaves unset)
+/// as "nan" whatever its sign.
 std::string num(double v) {
     return std::isnan(v) ? "nan" : fmt::format("{}", v);
+}
+
+struct Answers {
+    std::string csv;
+    std::int64_t bad = 0;  // points with a non-zero status
+};
+
+Answers query_2d(const Library& lib, const QueryOptions& o, const std::string& method, const std::vector<Point>& pts,
+                 Progress& progress) {
+    LoadedSeabed2D::Exports exports(lib);
+    auto linear = SEABED_OP(lib, interpolate_2d_linear);
+    auto cubic = SEABED_OP(lib, interpolate_2d_cubic);
+    std::int32_t type = method == "linear"   ? SEABED_2D_LINEAR
+                        : method == "bessel" ? SEABED_2D_BESSEL
+                                             : SEABED_2D_SPLINE;
+    LoadedSeabed2D seabed(exports, o.file, type);
+    const float* profile = values<float>(seabed->profile);
+    const float* slopes = values<float>(seabed->slopes);
+    std::int32_t n = seabed->n, segment = 0;
+    Answers answers;
+    auto put = std::back_inserter(answers.csv);
+    if (!o.no_header) answers.csv += "y,elevation,slope,segment\n";
+    for (std::size_t k = 0; k < pts.size(); ++k) {
+        double y = pts[k][0], x = 0.0, slope = std::nan("");
+        if (type == SEABED_2D_LINEAR)
+            linear(&y, &n, profile, &x, &slope, &segment);
+        else
+            cubic(&y, &n, profile, slopes, &x, &slope, &segment);
+        fmt::format_to(put, "{},{},{},{}\n", num(y), num(x), num(slope), segment);
+        progress.update(static_cast<std::int64_t>(k + 1));
+    }
+    return answers;
+}
+
+Answers query_3d(const Library& lib, const QueryOptions& o, const std::string& method, const std::vector<Point>& pts,
+                 Progress& progress) {
+    LoadedSeabed3D::Exports exports(lib);
+    auto find = SEABED_OP(lib, find_triangle);
+    auto linear = SEABED_OP(lib, interpolate_3d_linear);
+    auto cubic = SEABED_OP(lib, interpolate_3d_cubic);
+    std::int32_t type = method == "linear" ? SEABED_3D_LINEAR : SEABED_3D_CUBIC;
+    LoadedSeabed3D seabed(exports, o.file, type);
+    const auto* xyz = values<float>(seabed->nodes);
+    const auto* gradients = values<float>(seabed->gradients);
+    const auto* adj = values<std::int32_t>(seabed->iadj);
+    const auto* first = values<std::int32_t>(seabed->istart);
+    std::int32_t n = seabed->n, nadj = seabed->nadj;
+    Answers answers;
+    auto put = std::back_inserter(answers.csv);
+    if (!o.no_header) answers.csv += "y,z,elevation,normal_x,normal_y,normal_z,status,i1,i2,i3\n";
+    std::int32_t start = 0, i1 = 0, i2 = 0, i3 = 0;
+    for (std::size_t k = 0; k < pts.size(); ++k) {
+        double y = pts[k][0], z = pts[k][1], x = 0.0;
+        double normal[3] = {std::nan(""), std::nan(""), std::nan("")};
+        std::int32_t st = 0;
+        find(&y, &z, &n, &nadj, &seabed->nodes, &seabed->iadj, &seabed->istart, &i1, &i2, &i3);
+        if (type == SEABED_3D_LINEAR)
+            linear(&y, &z, &n, &nadj, xyz, adj, first, &x, normal, &start, &st);
+        else
+            cubic(&y, &z, &n, &nadj, xyz, adj, first, gradients, &x, normal, &start, &st);
+        if (st != 0) ++answers.bad;
+        fmt::format_to(put, "{},{},{},{},{},{},{},{},{},{}\n", num(y), num(z), num(x), num(normal[0]),
+                       num(normal[1]), num(normal[2]), st, i1, i2, i3);
+        progress.update(static_cast<std::int64_t>(k + 1));
+    }
+    return answers;
 }
 
 void query(const Library& lib, const QueryOptions& o) {
@@ -262,84 +333,16 @@ void query(const Library& lib, const QueryOptions& o) {
         throw Failure(kExitUsage, "a 3D surface is queried with --method linear or cubic, not " + method);
     if (!o.output.empty()) require_folder(o.output);
     auto pts = query_points(o, f.is_3d());
-    std::string out;
-    auto put = std::back_inserter(out);
-    std::int32_t len = static_cast<std::int32_t>(o.file.size()), unit = kUnit, n = 0, status = -1;
-    std::int64_t memory = 0;
-    std::int64_t bad = 0;
     Progress progress("querying", static_cast<std::int64_t>(pts.size()));
-    if (f.is_2d()) {
-        auto load = SEABED_OP(lib, load_seabed_2d);
-        auto release = SEABED_OP(lib, free_seabed_2d);
-        auto linear = SEABED_OP(lib, interpolate_2d_linear);
-        auto cubic = SEABED_OP(lib, interpolate_2d_cubic);
-        std::int32_t type = method == "linear"   ? SEABED_2D_LINEAR
-                            : method == "bessel" ? SEABED_2D_BESSEL
-                                                 : SEABED_2D_SPLINE;
-        seabed_desc2 profile{};
-        seabed_desc1 slopes{};
-        load(&len, o.file.data(), &unit, &type, &n, &profile, &slopes, &memory, &status);
-        if (status != 0) {
-            release(&profile, &slopes);
-            throw status_failure("load_seabed_2d " + o.file, status);
-        }
-        if (!o.no_header) out += "y,elevation,slope,segment\n";
-        std::int32_t segment = 0;
-        for (std::size_t k = 0; k < pts.size(); ++k) {
-            double y = pts[k][0], x = 0.0, slope = std::nan("");
-            if (type == SEABED_2D_LINEAR)
-                linear(&y, &n, static_cast<const float*>(profile.base), &x, &slope, &segment);
-            else
-                cubic(&y, &n, static_cast<const float*>(profile.base), static_cast<const float*>(slopes.base), &x,
-                      &slope, &segment);
-            fmt::format_to(put, "{},{},{},{}\n", num(y), num(x), num(slope), segment);
-            progress.update(static_cast<std::int64_t>(k + 1));
-        }
-        release(&profile, &slopes);
-    } else {
-        auto load = SEABED_OP(lib, load_seabed_3d);
-        auto release = SEABED_OP(lib, free_seabed_3d);
-        auto find = SEABED_OP(lib, find_triangle);
-        auto linear = SEABED_OP(lib, interpolate_3d_linear);
-        auto cubic = SEABED_OP(lib, interpolate_3d_cubic);
-        std::int32_t type = method == "linear" ? SEABED_3D_LINEAR : SEABED_3D_CUBIC, nt = 0, nadj = 0;
-        seabed_desc2 nodes{}, gradients{};
-        seabed_desc1 iadj{}, istart{};
-        load(&len, o.file.data(), &unit, &type, &n, &nt, &nadj, &nodes, &gradients, &iadj, &istart, &memory, &status);
-        if (status != 0) {
-            release(&nodes, &gradients, &iadj, &istart);
-            throw status_failure("load_seabed_3d " + o.file, status);
-        }
-        if (!o.no_header) out += "y,z,elevation,normal_x,normal_y,normal_z,status,i1,i2,i3\n";
-        std::int32_t start = 0, i1 = 0, i2 = 0, i3 = 0;
-        for (std::size_t k = 0; k < pts.size(); ++k) {
-            double y = pts[k][0], z = pts[k][1], x = 0.0;
-            double normal[3] = {std::nan(""), std::nan(""), std::nan("")};
-            std::int32_t st = 0;
-            find(&y, &z, &n, &nadj, &nodes, &iadj, &istart, &i1, &i2, &i3);
-            const auto* xyz = static_cast<const float*>(nodes.base);
-            const auto* adj = static_cast<const std::int32_t*>(iadj.base);
-            const auto* first = static_cast<const std::int32_t*>(istart.base);
-            if (type == SEABED_3D_LINEAR)
-                linear(&y, &z, &n, &nadj, xyz, adj, first, &x, normal, &start, &st);
-            else
-                cubic(&y, &z, &n, &nadj, xyz, adj, first, static_cast<const float*>(gradients.base), &x, normal, &start,
-                      &st);
-            if (st != 0) ++bad;
-            fmt::format_to(put, "{},{},{},{},{},{},{},{},{},{}\n", num(y), num(z), num(x), num(normal[0]),
-                           num(normal[1]), num(normal[2]), st, i1, i2, i3);
-            progress.update(static_cast<std::int64_t>(k + 1));
-        }
-        release(&nodes, &gradients, &iadj, &istart);
-    }
+    Answers answers = f.is_2d() ? query_2d(lib, o, method, pts, progress) : query_3d(lib, o, method, pts, progress);
     if (o.output.empty()) {
-        std::fwrite(out.data(), 1, out.size(), stdout);
+        std::fwrite(answers.csv.data(), 1, answers.csv.size(), stdout);
     } else {
-        write_atomically(o.output, out);
+        write_atomically(o.output, answers.csv);
     }
-    if (bad)
-        fmt::print(stderr, "seabed query: {} point{} returned a non-zero status (see the status column)\n", bad,
-                   bad == 1 ? "" : "s");
+    if (answers.bad)
+        fmt::print(stderr, "seabed query: {} point{} returned a non-zero status (see the status column)\n",
+                   answers.bad, answers.bad == 1 ? "" : "s");
 }
 
 // ------------------------------------------------------------- export / plot

@@ -33,6 +33,10 @@ private:
     void* handle_;
 };
 
+/// The unit the tool opens and loads files on; any will do, since the tool
+/// has one file open at a time.
+inline constexpr std::int32_t kUnit = 31;
+
 #define SEABED_OP(lib, name) (lib).get<decltype(::name)>(#name)
 
 /// Where the library is: --library, then SEABED_LIBRARY, then the build tree

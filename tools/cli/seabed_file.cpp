@@ -10,6 +10,7 @@
 #include <fstream>
 
 #include "failure.hpp"
+#include "paths.hpp"
 
 namespace cli {
 namespace {
@@ -141,6 +142,11 @@ SeabedFile read_seabed_file(const std::string& path) {
     return f;
 }
 
+void require_generated(const SeabedFile& f) {
+    if (!f.generated)
+        throw Failure(kExitToolFailure, f.path + " holds no generated seabed (run seabed generate first)");
+}
+
 std::vector<char> input_file_bytes(std::int32_t type, std::int32_t n, float spacing,
                                    const std::array<std::string, 6>& notes, const std::vector<float>& nodes) {
     std::vector<char> out(static_cast<std::size_t>(kRecord * (kFirstDataRecord - 1)), '\0');
@@ -163,10 +169,9 @@ std::vector<char> input_file_bytes(std::int32_t type, std::int32_t n, float spac
 void write_atomically(const std::string& path, const std::vector<char>& data) {
     namespace fs = std::filesystem;
     fs::path target(path);
+    require_folder(path);
     fs::path dir = target.has_parent_path() ? target.parent_path() : fs::path(".");
     std::error_code ec;
-    if (!fs::is_directory(dir, ec))
-        throw Failure(kExitToolFailure, "cannot write " + path + ": folder " + dir.string() + " does not exist");
     if (fs::is_directory(target, ec)) throw Failure(kExitToolFailure, "cannot write " + path + ": it is a folder");
     std::string hidden = ".";  // built in steps: GCC 12 warns falsely on "." + string
     hidden += target.filename().string();

@@ -53,6 +53,10 @@ struct SeabedFile {
 /// library would report them) when it is missing, unreadable or not a seabed file.
 SeabedFile read_seabed_file(const std::string& path);
 
+/// Throws Failure unless f holds a generated seabed: the loaders and the
+/// result blocks trust counts that an input file does not have yet.
+void require_generated(const SeabedFile& f);
+
 /// The bytes of an input file: magic, six notes, record 8, empty records 9
 /// to 11 and the node block (values node after node, X first).
 std::vector<char> input_file_bytes(std::int32_t type, std::int32_t n, float spacing,

@@ -50,6 +50,12 @@ if command -v gfortran >/dev/null; then
   (cd "$run" && "$work/fortran_host" | tail -1)
 fi
 
+if [ -x "$prefix/bin/seabed" ]; then
+  echo "== the installed command-line tool finds the installed library"
+  ! readelf -d "$prefix/bin/seabed" | grep -q "$root" || { echo "bin/seabed refers to the build tree"; exit 1; }
+  (cd "$run" && "$prefix/bin/seabed" create-test cli.sbd --2d >/dev/null && "$prefix/bin/seabed" generate cli.sbd | head -1)
+fi
+
 echo "== Python package, pip-installed offline into a virtual environment"
 cp -r python "$work/python-src"
 "$prefix/bin/python" -m pip install -q --no-index --no-build-isolation "$work/python-src"

@@ -3,4 +3,5 @@
 set -euo pipefail
 exec bash "$(dirname "$0")/install-packages.sh" \
   cmake make g++ gcc binutils libgtest-dev libgmock-dev libbenchmark-dev python3 \
-  libcli11-dev libfmt-dev python3-numpy python3-matplotlib python3-scipy python3-pytest
+  libcli11-dev libfmt-dev python3-numpy python3-matplotlib python3-scipy python3-pytest \
+  gfortran pkg-config python3-venv python3-pip python3-setuptools

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# The whole test suite: an optimised build and an AddressSanitizer +
-# UndefinedBehaviorSanitizer build, each built from scratch and run by ctest.
+# The whole test suite: an optimised build (also installed and used as users
+# use it) and an AddressSanitizer + UndefinedBehaviorSanitizer build, each
+# built from scratch and run by ctest.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
@@ -9,6 +10,8 @@ jobs=$(nproc 2>/dev/null || echo 2)
 cmake -S . -B build/release -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build build/release -j"$jobs"
 (cd build/release && ctest -j"$jobs" --output-on-failure --timeout 600)
+# Installed into a temporary prefix and used from outside the source tree.
+bash scripts/test-install.sh build/release
 
 cmake -S . -B build/sanitize -DCMAKE_BUILD_TYPE=Debug -DSEABED_SANITIZE=address,undefined >/dev/null
 cmake --build build/sanitize -j"$jobs"

@@ -21,7 +21,7 @@ int run(int argc, char** argv) {
     app.set_version_flag("--version", fmt::format("seabed {}.{}", SEABED_VERSION_MAJOR, SEABED_VERSION_MINOR));
     std::string library_option;
     app.add_option("--library", library_option,
-                   "the shared library to use (default: SEABED_LIBRARY, then the build tree)");
+                   "the shared library to use (default: SEABED_LIBRARY, then the installed library)");
     const Command commands[] = {add_create_test(app), add_import(app), add_generate(app), add_info(app),
                                 add_query(app),       add_export(app), add_plot(app),     add_codes(app)};
     try {

@@ -13,14 +13,6 @@
 
 namespace cli {
 
-inline constexpr std::int32_t kMagic = 0x0FF26702;
-inline constexpr std::array<std::int32_t, 6> kStamp = {1, 8, 4, 2, 7, 2015};
-
-/// Records taken by a block of v four-byte values.
-inline std::int64_t block_records(std::int64_t v) {
-    return v <= 0 ? 0 : (v - 1) / 8 + 1;
-}
-
 struct SeabedFile {
     std::string path;
     std::uint64_t bytes = 0;

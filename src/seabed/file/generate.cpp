@@ -15,7 +15,6 @@ namespace {
 
 constexpr std::int32_t kSeabed2D = 1;
 constexpr std::int32_t kSeabed3D = 2;
-constexpr std::int32_t kStamp[7] = {kMagic, 1, 8, 4, 2, 7, 2015};
 
 /// The 2D branch: the node block into a profile array, then generate_2d.
 Status generate_profile(RecordFile& file, std::int32_t n) {
@@ -58,7 +57,7 @@ Status seabed_generate(const std::string& name, std::int32_t& duplicates) {
         return Status::NotSeabed;
     if (st != Status::Ok) return st;
 
-    if (!file.write_bytes(1, kStamp, sizeof kStamp)) return Status::FileWrite;
+    if (!file.write_bytes(1, kGeneratedRecord1.data(), sizeof kGeneratedRecord1)) return Status::FileWrite;
     return write_error(file, Status::Ok);
 }
 

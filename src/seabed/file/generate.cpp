@@ -24,11 +24,7 @@ Status generate_profile(RecordFile& file, std::int32_t n) {
     const std::int64_t rows = std::max(n, 0);
     if (!block_present(file, kFirstDataRecord, 2 * rows)) return Status::FileRead;
     std::vector<float> profile;
-    try {
-        profile.resize(static_cast<std::size_t>(2 * rows));
-    } catch (const std::bad_alloc&) {
-        return Status::NoMemory;
-    }
+    if (!try_resize(profile, 2 * rows)) return Status::NoMemory;
     if (!read_rows(file, kFirstDataRecord, rows, 2, profile.data())) return Status::FileRead;
     // Fewer than two points are refused before generate_2d, writing nothing, like the entry's other early failures.
     if (n < 2) return Status::TooFewNodes;

@@ -23,5 +23,9 @@ for tests in seabed_unit_tests seabed_host_tests; do
   TSAN_OPTIONS=halt_on_error=1 build/tsan/tests/$tests --gtest_filter='*Thread*:*Concurrent*'
 done
 
+# Each libFuzzer target for 20 seconds (clang, its own build folder);
+# scripts/fuzz.sh without arguments runs them for 10 minutes each.
+bash scripts/fuzz.sh 20 "$jobs"
+
 # The Windows DLL, cross-built and tested under Wine.
 bash scripts/test-windows.sh

@@ -14,6 +14,7 @@
 #include <iostream>
 #include <iterator>
 #include <numeric>
+#include <optional>
 #include <sstream>
 
 #include "export.hpp"
@@ -22,6 +23,7 @@
 #include "points.hpp"
 #include "progress.hpp"
 #include "seabed_file.hpp"
+#include "size_guard.hpp"
 
 namespace cli {
 namespace {
@@ -147,14 +149,17 @@ void import_points(const ImportOptions& o) {
 
 // ------------------------------------------------------------------- generate
 
-void generate(const Library& lib, const std::string& path) {
+void generate(const Library& lib, const std::string& path, bool force) {
     auto gen = SEABED_OP(lib, seabed_generate);
     std::int32_t n_before = -1;
+    std::optional<SeabedFile> input;
     try {
-        n_before = read_seabed_file(path).n;
+        input = read_seabed_file(path);
+        n_before = input->n;
     } catch (const Failure&) {
         // the library reports the reason below
     }
+    if (input) check_generation_size(*input, force);
     std::int32_t status = -1, duplicates = -1;
     auto start = std::chrono::steady_clock::now();
     {
@@ -447,6 +452,8 @@ int run(int argc, char** argv) {
 
     auto* c_generate = app.add_subcommand("generate", "build the seabed in an input file (seabed_generate)");
     c_generate->add_option("FILE", file, "seabed file")->required();
+    bool force = false;
+    c_generate->add_flag("--force", force, "generate even when the 3D spacing asks for more than 5e7 sub-nodes");
 
     auto* c_info = app.add_subcommand("info", "describe a seabed file");
     c_info->add_option("FILE", file, "seabed file")->required();
@@ -507,7 +514,7 @@ int run(int argc, char** argv) {
     if (c_create->parsed())
         create_test(lib, file, three_d);
     else if (c_generate->parsed())
-        generate(lib, file);
+        generate(lib, file, force);
     else if (c_info->parsed())
         info(lib, file);
     else if (c_query->parsed())

@@ -103,7 +103,8 @@ int main(int argc, char** argv) {
         if (status != 0 || n > 32 || nadj > 255) return 1;
         const float* xyz = static_cast<const float*>(nodes.base);
         std::vector<std::uint8_t> seed{static_cast<std::uint8_t>(n - 3), static_cast<std::uint8_t>(nadj), 1};
-        const double at[2] = {xyz[n + 0] * 0.5 + xyz[n + 1] * 0.5, xyz[2 * n] * 0.5 + xyz[2 * n + 1] * 0.5};
+        const auto mid = [](float a, float b) { return 0.5 * static_cast<double>(a) + 0.5 * static_cast<double>(b); };
+        const double at[2] = {mid(xyz[n], xyz[n + 1]), mid(xyz[2 * n], xyz[2 * n + 1])};
         append(seed, at, 2);
         append(seed, xyz, 3 * static_cast<std::size_t>(n));
         append(seed, static_cast<const float*>(gradients.base), 2 * static_cast<std::size_t>(n));
@@ -130,7 +131,7 @@ int main(int argc, char** argv) {
         if (status != 0 || n > 41) return 1;
         const float* xy = static_cast<const float*>(profile.base);
         std::vector<std::uint8_t> seed{static_cast<std::uint8_t>(n - 2)};
-        const double y = 0.5 * (double{xy[n]} + double{xy[n + 1]});
+        const double y = 0.5 * (static_cast<double>(xy[n]) + static_cast<double>(xy[n + 1]));
         const std::int32_t hint = 0;
         append(seed, &y, 1);
         append(seed, &hint, 1);

@@ -54,13 +54,11 @@ protected:
         f.put(12, in.nodes);
         return path;
     }
-    Status generate(const std::string& path) {
-        std::int32_t duplicates = 0;
-        return seabed_generate(path, duplicates);
-    }
+    Status generate(const std::string& path) { return seabed_generate(path, duplicates); }
     bool sidecar_left(const std::string& path) { return std::filesystem::exists(path + ".generating"); }
 
     testing::ScratchDir dir;
+    std::int32_t duplicates = 0;
     const std::vector<Input> inputs = {
         with_duplicates(),
         {"2d", {1, 6, 0}, {1, 0, 2, 1, 0.5f, 3, -1, 4.5f, 0, 5, 2, 7}},
@@ -76,6 +74,7 @@ TEST_F(CrashSafetyTest, EveryFailedOrTornRecordLeavesTheInputAsItWas) {
         {
             FaultyFileSystem fs;
             ASSERT_EQ(generate(path), Status::Ok) << in.name;
+            EXPECT_EQ(duplicates, in.record8[0] == 2 ? 1 : 0) << in.name;
             reads = fs.reads;
             writes = fs.writes;
             good = RawFile(path).contents();

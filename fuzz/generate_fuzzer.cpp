@@ -26,7 +26,7 @@ double grid_points(const fuzz::GenerateInput& g) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const fuzz::GenerateInput g = fuzz::decode_generate(data, size);
     if (g.values.size() > 3 * 3000) return 0;
-    if (g.three_d && std::isfinite(g.spacing) && g.spacing > 0.0f && !(grid_points(g) < 2.0e5)) return 0;
+    if (g.three_d && std::isfinite(g.spacing) && g.spacing > 0.0f && !(grid_points(g) < 5.0e4)) return 0;
     static const std::string path = fuzz::scratch("generate.sbd");
     fuzz::write_input(path, g);
     const std::string before = fuzz::read_file(path);

@@ -13,9 +13,26 @@
  *    right and Z up. Arrays are 1-based in the descriptions below and stored
  *    column by column (the first index varies fastest).
  *  - Stored data are 32-bit floats; query coordinates and results are doubles.
- *  - No call overlaps another from a different thread, except the queries
- *    (find_segment, interpolate_*, find_triangle), which may run concurrently
- *    on the same loaded seabed.
+ *  - Threads. The operations that use the library's shared state
+ *    (seabed_generate, open_seabed_file, the loaders and free operations,
+ *    seabed_create_test_file) take one library-wide lock: calls from several
+ *    threads run one after another, each as if alone. The queries
+ *    (find_segment, interpolate_*, find_triangle) take no lock and may run
+ *    concurrently on the same loaded seabed, and beside a generation.
+ *  - Repeatability of the 3D queries. A walk whose start node (the hint) is
+ *    not a node of the seabed, and a walk that must restart, draws its start
+ *    from one random sequence that all threads share. Reached from another
+ *    start, the same triangle can come back with its vertices in another
+ *    order, and the results then differ in their last digits (a few 1e-6
+ *    relative). For repeatable answers give every walk a valid start (each
+ *    thread keeping its own hint from call to call, starting at node 1) and
+ *    query in a fixed order; bit-for-bit replay of a whole run needs one
+ *    thread, since the sequence starts from fixed seeds at library load.
+ *  - A failed seabed_generate never costs the host its input: the result is
+ *    written beside the file (name + ".generating") and moved over it only
+ *    when complete, keeping the file's permissions. On failure the file is as
+ *    it was, except that a generator's failure leaves its status and message
+ *    in records 9 and 10.
  *  - Below, "in" arguments are only read, "out" arguments are only written,
  *    "in/out" are read and then written. Every pointer must be valid for the
  *    whole call; the library keeps none of them after it returns. Nothing is

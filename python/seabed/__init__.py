@@ -18,8 +18,8 @@ are named as seabed.h names the loader types: 2D "linear", "bessel",
 from ._lib import (EXPORTS, Desc1, Desc2, Library, MissingExport, SeabedError, find_library, library,
                    library_candidates, use_library)
 from .files import SeabedFile, read_file, write_input_2d, write_input_3d
-from .seabeds import (OUTSIDE, GenerateResult, Profile2D, Surface3D, create_test_file, generate, load_2d, load_3d,
-                      open_seabed_file)
+from .seabeds import (OUTSIDE, SUBNODE_LIMIT, GenerateResult, GenerationEstimate, Profile2D, Surface3D, TooLargeError,
+                      check_size, create_test_file, estimate_3d, generate, load_2d, load_3d, open_seabed_file)
 from .status import message
 
 __all__ = [
@@ -27,4 +27,5 @@ __all__ = [
     "library_candidates", "use_library",
     "SeabedFile", "read_file", "write_input_2d", "write_input_3d", "OUTSIDE", "GenerateResult", "Profile2D",
     "Surface3D", "create_test_file", "generate", "load_2d", "load_3d", "open_seabed_file", "message",
+    "SUBNODE_LIMIT", "GenerationEstimate", "TooLargeError", "check_size", "estimate_3d",
 ]

@@ -75,9 +75,64 @@ class GenerateResult:
     seconds: float
 
 
-def generate(path: PathLike, check: bool = True) -> GenerateResult:
+SUBNODE_LIMIT = 5e7  # sub-nodes a generation may ask for unless forced
+BYTES_PER_SUBNODE = 48  # a sub-node, its normal and about two sub-node triangles in the file
+
+
+class TooLargeError(ValueError):
+    """A 3D generation would exceed the sub-node limit; the message names a spacing that fits."""
+
+
+def _grid_points(extent_y, extent_z, spacing):
+    """Sub-node grid points over the extents, as the library counts them (at least 2 per axis)."""
+    def axis(r):
+        with np.errstate(all="ignore"):
+            q = np.floor(np.float32(r) / np.float32(spacing))
+        return max(int(q) + 1, 2) if np.isfinite(q) and q >= 0 else float("inf")
+    return axis(extent_y) * axis(extent_z)
+
+
+@dataclass
+class GenerationEstimate:
+    """At most what a 3D generation produces: the grid over the nodes' extent, and the file."""
+
+    subnodes: float
+    file_bytes: float
+    fitting_spacing: float  # the smallest spacing (3 significant digits) within the limit
+
+
+def estimate_3d(path: PathLike, limit: float = SUBNODE_LIMIT) -> "GenerationEstimate | None":
+    """The estimate for the 3D input at path; None for a 2D or nodeless file."""
+    sf = read_file(path)
+    if sf.kind != 2 or sf.nodes is None or len(sf.nodes) == 0:
+        return None
+    yz = sf.nodes[:, 1:3].astype(np.float64)
+    ext_y, ext_z = (float(v) for v in np.nanmax(yz, axis=0) - np.nanmin(yz, axis=0))
+    count = _grid_points(ext_y, ext_z, sf.spacing)
+    fit = float(np.sqrt(max(ext_y, 1e-30) * max(ext_z, 1e-30) / limit))
+    while _grid_points(ext_y, ext_z, float(f"{fit:.3g}")) > limit:
+        fit *= 1.001
+    return GenerationEstimate(count, 4 * 19 * sf.n + BYTES_PER_SUBNODE * count, float(f"{fit:.3g}"))
+
+
+def check_size(path: PathLike, force: bool = False, limit: float = SUBNODE_LIMIT) -> "GenerationEstimate | None":
+    """Raises TooLargeError when the 3D input at path asks for more than limit
+    sub-nodes, unless force; returns the estimate (None for 2D files)."""
+    est = estimate_3d(path, limit)
+    if est is not None and est.subnodes > limit and not force:
+        raise TooLargeError(
+            f"{path}: the spacing asks for about {est.subnodes:.3g} sub-nodes and a {est.file_bytes / 1e9:.3g} GB "
+            f"file, over the limit of {limit:.3g} sub-nodes; spacing {est.fitting_spacing:g} would fit "
+            f"(or force the generation)")
+    return est
+
+
+def generate(path: PathLike, check: bool = True, force: bool = False, limit: float = SUBNODE_LIMIT) -> GenerateResult:
     """Runs seabed_generate on a host-written seabed file. Raises SeabedError
-    with the returned status unless it is 0 (or check is False)."""
+    with the returned status unless it is 0 (or check is False). A 3D input
+    whose sub-node grid would exceed limit is refused with TooLargeError
+    before anything runs, unless force."""
+    check_size(path, force, limit)
     lib = library()
     length, raw = _name(path)
     status, duplicates = c_int32(-1), c_int32(-1)

@@ -38,6 +38,7 @@ struct ImportOptions {
 
 struct GenerateOptions {
     std::string file;
+    bool force = false;
 };
 
 struct InfoOptions {

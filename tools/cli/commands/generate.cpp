@@ -3,25 +3,30 @@
 #include <CLI/CLI.hpp>
 #include <chrono>
 #include <memory>
+#include <optional>
 
 #include "commands/commands.hpp"
 #include "failure.hpp"
 #include "library.hpp"
 #include "progress.hpp"
 #include "seabed_file.hpp"
+#include "size_guard.hpp"
 
 namespace cli {
 namespace {
 
-void generate(const Library& lib, const std::string& path) {
+void generate(const Library& lib, const std::string& path, bool force) {
     auto gen = SEABED_OP(lib, seabed_generate);
     // Generation removes duplicate 3D nodes: the input count is only known before.
     std::int32_t n_before = -1;
+    std::optional<SeabedFile> input;
     try {
-        n_before = read_seabed_file(path).n;
+        input = read_seabed_file(path);
+        n_before = input->n;
     } catch (const Failure&) {
         // the library reports the reason below
     }
+    if (input) check_generation_size(*input, force);
     std::int32_t status = -1, duplicates = -1;
     auto start = std::chrono::steady_clock::now();
     {
@@ -50,7 +55,8 @@ Command add_generate(CLI::App& app) {
     auto o = std::make_shared<GenerateOptions>();
     auto* sub = app.add_subcommand("generate", "build the seabed in an input file (seabed_generate)");
     sub->add_option("FILE", o->file, "seabed file")->required();
-    return {sub, [o](const std::string& library) { generate(Library(library_path(library)), o->file); }};
+    sub->add_flag("--force", o->force, "generate even when the 3D spacing asks for more than 5e7 sub-nodes");
+    return {sub, [o](const std::string& library) { generate(Library(library_path(library)), o->file, o->force); }};
 }
 
 }  // namespace cli

@@ -1,0 +1,163 @@
+"""The library beside its peers, measured in one run on the same inputs:
+CPU seconds, medians of ROUNDS rounds, and the ratios.
+
+    bash scripts/setup-bench.sh          # the peers: libcgal-dev, python3-scipy
+    python3 bench/peers.py [--rounds 3] [--skip-fine]
+
+Builds build/bench (the library and its timing program) and the CGAL peer
+program, then measures
+- Delaunay triangulation of 1e6 random points and of a 1000 x 1000 grid:
+  the library (fast and reference forms) against CGAL's
+  Delaunay_triangulation_2 (insert of points with info, spatially sorted)
+  and scipy.spatial.Delaunay;
+- whole 3D generation (seabed_generate) of 1e6 random nodes with ~1e6 and
+  ~4e6 sub-nodes against scipy's Delaunay + CloughTocher2DInterpolator
+  evaluated on the same sub-node grid;
+- load_seabed_3d of the generated 1e6-node file against one read() of it.
+CPU time is what the machine's load disturbs least; the load average is
+printed with the results.
+"""
+
+import argparse
+import ctypes
+import os
+import statistics
+import subprocess
+import sys
+import tempfile
+import time
+from pathlib import Path
+
+import numpy as np
+
+HERE = Path(__file__).resolve().parent
+ROOT = HERE.parent
+BUILD = ROOT / "build" / "bench"
+sys.path.insert(0, str(HERE))
+import inputs  # noqa: E402
+
+
+def build():
+    subprocess.run(["cmake", "-S", str(ROOT), "-B", str(BUILD), "-DCMAKE_BUILD_TYPE=Release",
+                    "-DSEABED_BUILD_BENCHMARKS=ON", "-DSEABED_BUILD_TESTS=OFF", "-DSEABED_BUILD_CLI=OFF"],
+                   check=True, stdout=subprocess.DEVNULL)
+    subprocess.run(["cmake", "--build", str(BUILD), "-j2", "--target", "seabed", "seabed_timing"], check=True,
+                   stdout=subprocess.DEVNULL)
+    source, program = HERE / "peers" / "cgal_delaunay.cpp", BUILD / "cgal_delaunay"
+    if not program.exists() or program.stat().st_mtime < source.stat().st_mtime:
+        subprocess.run(["g++", "-O2", "-DNDEBUG", "-o", str(program), str(source), "-lgmp", "-lmpfr"], check=True)
+    os.environ["SEABED_LIBRARY"] = str(BUILD / "libseabed.so")
+
+
+def median_of(rounds, measure):
+    return statistics.median(measure() for _ in range(rounds))
+
+
+def program_seconds(*command):
+    out = subprocess.run([str(c) for c in command], check=True, capture_output=True, text=True).stdout
+    return float(out.split()[0])
+
+
+def cpu_seconds(work):
+    t0 = time.process_time()
+    work()
+    return time.process_time() - t0
+
+
+def row(work, seconds, peer, peer_seconds):
+    print(f"  {work:<44} {seconds:8.3f} s   {peer:<34} {peer_seconds:8.3f} s   {seconds / peer_seconds:6.2f}x",
+          flush=True)
+
+
+def triangulation(rounds, folder):
+    from scipy.spatial import Delaunay
+    print("Delaunay triangulation (CPU s, median of %d)" % rounds)
+    cases = {"1e6 random points": inputs.random_survey(1_000_000, 2),
+             "1000 x 1000 grid": inputs.lattice_survey(1000)}
+    for name, (_, y, z) in cases.items():
+        path = Path(folder) / "points.f32"
+        yz = np.stack([y, z], 1).astype(np.float32)
+        yz.tofile(path)
+        fast = median_of(rounds, lambda: program_seconds(BUILD / "bench" / "seabed_timing", "triangulate", path))
+        plain = median_of(rounds, lambda: program_seconds(BUILD / "bench" / "seabed_timing", "triangulate", path,
+                                                          "plain"))
+        cgal = median_of(rounds, lambda: program_seconds(BUILD / "cgal_delaunay", path))
+        scipy_s = median_of(rounds, lambda: cpu_seconds(lambda: Delaunay(yz.astype(np.float64))))
+        row(name, fast, "CGAL", cgal)
+        row(name + " (reference form)", plain, "CGAL", cgal)
+        row(name, fast, "scipy Delaunay", scipy_s)
+
+
+def scipy_pipeline(x, y, z, spacing):
+    """What the generation does, with scipy: triangulate the nodes, build the
+    C1 cubic, evaluate it on the sub-node grid over the nodes' box."""
+    from scipy.interpolate import CloughTocher2DInterpolator
+    from scipy.spatial import Delaunay
+    tri = Delaunay(np.stack([y, z], 1).astype(np.float64))
+    surface = CloughTocher2DInterpolator(tri, x.astype(np.float64))
+    gy = np.arange(y.min(), y.max() + spacing / 2, spacing)
+    gz = np.arange(z.min(), z.max() + spacing / 2, spacing)
+    for row_z in gz:  # one row at a time keeps the memory of 4e6 points small
+        surface(gy, np.full_like(gy, row_z))
+    return gy.size * gz.size
+
+
+def generation(rounds, folder, fine):
+    from seabed.seabeds import generate
+    print("Whole 3D generation, 1e6 random nodes (CPU s, median of %d)" % rounds)
+    names = ["random-1e6"] + (["random-1e6-fine"] if fine else [])
+    path = os.path.join(folder, "survey.sbd")
+    for name in names:
+        make, spacing = inputs.SURVEYS[name]
+        x, y, z = make()
+
+        def ours():
+            inputs.write_survey(path, name)
+            return cpu_seconds(lambda: generate(path))
+
+        seconds = median_of(rounds, ours)
+        ns = int(np.fromfile(path, np.int32, 2, offset=10 * 32)[1])
+        peer = median_of(rounds, lambda: cpu_seconds(lambda: scipy_pipeline(x, y, z, spacing)))
+        row(f"{ns / 1e6:.1f}e6 sub-nodes (spacing {spacing})", seconds, "scipy Delaunay+CloughTocher", peer)
+    return path
+
+
+def loading(rounds, path):
+    from seabed.seabeds import Surface3D
+    print("Loading the generated 1e6-node file (CPU+wall s, median of %d)" % rounds)
+
+    def read_once():
+        t0 = time.perf_counter()
+        with open(path, "rb") as f:
+            f.read()
+        return time.perf_counter() - t0
+
+    for kind in ("cubic", "linear"):
+        def load():
+            t0 = time.perf_counter()
+            Surface3D(path, kind).close()
+            return time.perf_counter() - t0
+        row(f"load_seabed_3d ({kind})", median_of(rounds, load), "read() of the whole file",
+            median_of(rounds, read_once))
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
+    parser.add_argument("--rounds", type=int, default=3)
+    parser.add_argument("--skip-fine", action="store_true", help="leave out the ~4e6 sub-node generation")
+    parser.add_argument("--only", choices=("triangulation", "generation"), help="one group of measurements")
+    args = parser.parse_args()
+    build()
+    sys.path.insert(0, str(ROOT / "python"))
+    print(f"load average {os.getloadavg()[0]:.1f} on {os.cpu_count()} cores", flush=True)
+    with tempfile.TemporaryDirectory() as folder:
+        if args.only in (None, "triangulation"):
+            triangulation(args.rounds, folder)
+        if args.only in (None, "generation"):
+            path = generation(args.rounds, folder, not args.skip_fine)
+            loading(args.rounds, path)
+    print(f"load average {os.getloadavg()[0]:.1f}")
+
+
+if __name__ == "__main__":
+    main()

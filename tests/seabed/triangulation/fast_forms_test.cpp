@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <numbers>
 #include <random>
 #include <vector>
 
@@ -109,7 +110,7 @@ TEST(FastForms, LatticesCollinearRunsAndRings) {
     rings.add(-30.0, 0.0);
     for (int r = 1; r <= 12; ++r)
         for (int k = 0; k < 8 * r; ++k) {
-            const double a = 2.0 * M_PI * k / (8 * r);
+            const double a = 2.0 * std::numbers::pi * k / (8 * r);
             rings.add(r * std::cos(a), r * std::sin(a));
         }
     expect_same(rings, "rings");

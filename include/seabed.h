@@ -166,7 +166,11 @@ SEABED_API void seabed_create_test_file(int32_t name_length, const char* name,
 
 /* ---------------------------------------------------------- 2D queries -- */
 
-/* Segment code of y: 1 left of the profile, n+1 at or right of Y(n),
+/* Many points: for points sorted by y, carry segment from call to call (the
+ * search walks from it, a step or two per point); for scattered points pass
+ * 0 each time, so the search bisects instead of walking from a far segment.
+ *
+ * Segment code of y: 1 left of the profile, n+1 at or right of Y(n),
  * s in 2..n when Y(s-1) <= y < Y(s). segment: in hint (below 1 bisects,
  * otherwise walks from it), out code. profile is the n x 2 array (X, Y). */
 SEABED_API void find_segment(const float* profile, const int32_t* n,
@@ -185,6 +189,18 @@ SEABED_API void interpolate_2d_cubic(const double* y, const int32_t* n,
                                      int32_t* segment);
 
 /* ---------------------------------------------------------- 3D queries -- */
+
+/* Many points: a successful interpolation does not move its start node, so a
+ * start carried from call to call makes every call walk from the same node,
+ * about sqrt(n) triangles away. The fast pattern is
+ *     find_triangle(&y, &z, ..., &i1, &i2, &i3);      (i1..i3 carried)
+ *     start = i1 > 0 ? i1 : 0;
+ *     interpolate_3d_cubic(&y, &z, ..., &start, &status);
+ * : find_triangle with its hint carried walks only from the previous point's
+ * triangle, and a vertex of the point's own triangle as the start leaves the
+ * interpolation nothing to walk. For points in raster order that is a few
+ * triangles per point; for scattered points, sort them (or bucket them by a
+ * grid over the nodes) first. */
 
 /* Triangle (i1, i2, i3), counter-clockwise, whose (Y, Z) projection holds
  * (y, z); i1 = -1, i2 = i3 = 0 outside; i1 = -3 on a degenerate node. The

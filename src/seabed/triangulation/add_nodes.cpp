@@ -141,7 +141,9 @@ Status build(std::int32_t n, float tol, std::int32_t* iperm, float* fval, float*
     for (std::int32_t i = 1; i <= n; ++i) {
         const auto& l = lists[static_cast<std::size_t>(i - 1)];
         t.istart[static_cast<std::size_t>(i - 1)] = static_cast<std::int32_t>(at);
-        std::copy(l.data(), l.data() + l.length(), t.iadj.begin() + (at - 1));
+        const std::int32_t* from = l.data();
+        std::int32_t* to = t.iadj.data() + (at - 1);
+        for (std::int32_t e = 0; e < l.length(); ++e) to[e] = from[e];  // short lists: no memmove call each
         at += l.length();
     }
 

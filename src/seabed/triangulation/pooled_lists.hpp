@@ -59,7 +59,8 @@ public:
         [[nodiscard]] bool insert(std::int32_t value, std::int32_t index) {
             if (s_->length == s_->room && !o_->move_up(*s_)) return false;
             std::int32_t* d = o_->pool_.data() + s_->at;
-            std::copy_backward(d + index - 1, d + s_->length, d + s_->length + 1);
+            // lists are short: a plain loop beats a call to memmove
+            for (std::int32_t k = s_->length; k >= index; --k) d[k] = d[k - 1];
             d[index - 1] = value;
             ++s_->length;
             return true;
@@ -67,7 +68,7 @@ public:
         [[nodiscard]] bool append_data(std::int32_t value) { return insert(value, s_->length + 1); }
         void remove(std::int32_t index) {
             std::int32_t* d = o_->pool_.data() + s_->at;
-            std::copy(d + index, d + s_->length, d + index - 1);
+            for (std::int32_t k = index; k < s_->length; ++k) d[k - 1] = d[k];
             --s_->length;
         }
 

@@ -13,7 +13,8 @@ program, then measures
 - whole 3D generation (seabed_generate) of 1e6 random nodes with ~1e6 and
   ~4e6 sub-nodes against scipy's Delaunay + CloughTocher2DInterpolator
   evaluated on the same sub-node grid;
-- load_seabed_3d of the generated 1e6-node file against one read() of it.
+- load_seabed_3d of the generated 1e6-node file against one read() of it;
+- batch queries (query_many) on that seabed against scipy's interpolator.
 CPU time is what the machine's load disturbs least; the load average is
 printed with the results.
 """
@@ -41,7 +42,8 @@ def build():
     subprocess.run(["cmake", "-S", str(ROOT), "-B", str(BUILD), "-DCMAKE_BUILD_TYPE=Release",
                     "-DSEABED_BUILD_BENCHMARKS=ON", "-DSEABED_BUILD_TESTS=OFF", "-DSEABED_BUILD_CLI=OFF"],
                    check=True, stdout=subprocess.DEVNULL)
-    subprocess.run(["cmake", "--build", str(BUILD), "-j2", "--target", "seabed", "seabed_timing"], check=True,
+    subprocess.run(["cmake", "--build", str(BUILD), "-j2", "--target", "seabed", "seabed_batch", "seabed_timing"],
+                   check=True,
                    stdout=subprocess.DEVNULL)
     source, program = HERE / "peers" / "cgal_delaunay.cpp", BUILD / "cgal_delaunay"
     if not program.exists() or program.stat().st_mtime < source.stat().st_mtime:
@@ -156,6 +158,37 @@ def loading(rounds, path):
             median_of(rounds, read_once))
 
 
+def queries(rounds, path):
+    """Batch queries on the generated 1e6-node seabed: random points and the
+    whole seabed in raster order, through query_many (one thread) against
+    scipy's CloughTocher2DInterpolator over the same nodes and gradients-free
+    (scipy estimates its own), and the per-point exports for a sample."""
+    from scipy.interpolate import CloughTocher2DInterpolator
+    from scipy.spatial import Delaunay
+    from seabed.seabeds import Surface3D
+    print("Batch 3D queries on the 1e6-node seabed (points per CPU second, median of %d)" % rounds)
+    with Surface3D(path, "cubic") as s:
+        y0, z0 = s.nodes[:, 1].min(), s.nodes[:, 2].min()
+        y1, z1 = s.nodes[:, 1].max(), s.nodes[:, 2].max()
+        rng = np.random.default_rng(3)
+        scattered = rng.uniform(y0, y1, 1_000_000), rng.uniform(z0, z1, 1_000_000)
+        g = np.linspace(y0, y1, 1000), np.linspace(z0, z1, 1000)
+        raster = np.repeat(g[0], 1000), np.tile(g[1], 1000)
+        peer = CloughTocher2DInterpolator(Delaunay(s.nodes[:, 1:].astype(np.float64)),
+                                          s.nodes[:, 0].astype(np.float64))
+        # scipy locates scattered points slowly (thousands a second): a sample of them
+        for name, (y, z), sample in (("random points", scattered, 20_000),
+                                     ("raster order, whole seabed", raster, None)):
+            ours = median_of(rounds, lambda: cpu_seconds(lambda: s.query_many(y, z, "cubic")))
+            ys, zs = (y[:sample], z[:sample]) if sample else (y, z)
+            theirs = median_of(rounds, lambda: cpu_seconds(lambda: peer(ys, zs))) * y.size / ys.size
+            print(f"  {'query_many, ' + name:<44} {y.size / ours / 1e6:8.2f} M/s  scipy CloughTocher "
+                  f"{y.size / theirs / 1e6:8.2f} M/s   {theirs / ours:6.2f}x its speed", flush=True)
+        k = 20_000
+        one = median_of(rounds, lambda: cpu_seconds(lambda: s.query(scattered[0][:k], scattered[1][:k], "cubic")))
+        print(f"  {'query (one export call a point), random':<44} {k / one / 1e6:8.3f} M/s", flush=True)
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument("--rounds", type=int, default=3)
@@ -171,6 +204,7 @@ def main():
         if args.only in (None, "generation"):
             path = generation(args.rounds, folder, not args.skip_fine)
             loading(args.rounds, path)
+            queries(args.rounds, path)
     print(f"load average {os.getloadavg()[0]:.1f}")
 
 

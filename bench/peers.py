@@ -158,6 +158,10 @@ def loading(rounds, path):
             median_of(rounds, read_once))
 
 
+def rate(per_second):
+    return f"{per_second / 1e6:8.2f} M/s" if per_second >= 1e5 else f"{per_second / 1e3:8.2f} k/s"
+
+
 def queries(rounds, path):
     """Batch queries on the generated 1e6-node seabed: random points and the
     whole seabed in raster order, through query_many (one thread) against
@@ -182,11 +186,11 @@ def queries(rounds, path):
             ours = median_of(rounds, lambda: cpu_seconds(lambda: s.query_many(y, z, "cubic")))
             ys, zs = (y[:sample], z[:sample]) if sample else (y, z)
             theirs = median_of(rounds, lambda: cpu_seconds(lambda: peer(ys, zs))) * y.size / ys.size
-            print(f"  {'query_many, ' + name:<44} {y.size / ours / 1e6:8.2f} M/s  scipy CloughTocher "
-                  f"{y.size / theirs / 1e6:8.2f} M/s   {theirs / ours:6.2f}x its speed", flush=True)
+            print(f"  {'query_many, ' + name:<44} {rate(y.size / ours)}   scipy CloughTocher "
+                  f"{rate(y.size / theirs)}   {theirs / ours:8.2f}x its speed", flush=True)
         k = 20_000
         one = median_of(rounds, lambda: cpu_seconds(lambda: s.query(scattered[0][:k], scattered[1][:k], "cubic")))
-        print(f"  {'query (one export call a point), random':<44} {k / one / 1e6:8.3f} M/s", flush=True)
+        print(f"  {'query (one export call a point), random':<44} {rate(k / one)}", flush=True)
 
 
 def main():

@@ -235,6 +235,10 @@ SEABED_API void seabed_create_test_file(int32_t name_length, const char* name,
 
 /* ---------------------------------------------------------- 2D queries -- */
 
+/* Many points: for points sorted by y, carry segment from call to call (the
+ * search walks from it, a step or two per point); for scattered points pass
+ * 0 each time, so the search bisects instead of walking from a far segment. */
+
 /* The 2D queries read the arrays of a 2D load as plain arrays: pass
  * profile.base (n x 2 floats, column by column) and slopes.base.
  * They may run concurrently on the same loaded seabed. */
@@ -268,6 +272,18 @@ SEABED_API void interpolate_2d_cubic(const double* y, const int32_t* n,
                                      int32_t* segment);
 
 /* ---------------------------------------------------------- 3D queries -- */
+
+/* Many points: a successful interpolation does not move its start node, so a
+ * start carried from call to call makes every call walk from the same node,
+ * about sqrt(n) triangles away. The fast pattern is
+ *     find_triangle(&y, &z, ..., &i1, &i2, &i3);      (i1..i3 carried)
+ *     start = i1 > 0 ? i1 : 0;
+ *     interpolate_3d_cubic(&y, &z, ..., &start, &status);
+ * : find_triangle with its hint carried walks only from the previous point's
+ * triangle, and a vertex of the point's own triangle as the start leaves the
+ * interpolation nothing to walk. For points in raster order that is a few
+ * triangles per point; for scattered points, sort them (or bucket them by a
+ * grid over the nodes) first. */
 
 /* The 3D queries take the arrays of a 3D load; they may run concurrently on
  * the same loaded seabed. Outside the triangulation they report "outside",

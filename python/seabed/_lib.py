@@ -12,7 +12,7 @@ from ctypes import POINTER, c_char_p, c_double, c_int32, c_int64, c_void_p
 from pathlib import Path
 from typing import Any, Callable, Mapping, Optional, Union
 
-from .status import message
+from .status import hint, message
 
 EXPORTS = (
     "seabed_generate",
@@ -40,6 +40,8 @@ class SeabedError(Exception):
         self.message = message_text if message_text is not None else message(self.code)
         self.context = context
         text = f"status {self.code}: {self.message}" if self.code else self.message
+        if self.code and hint(self.code):
+            text += f" ({hint(self.code)})"
         super().__init__(f"{context}: {text}" if context else text)
 
 

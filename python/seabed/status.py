@@ -31,6 +31,19 @@ _OWN = {
 }
 
 
+# Why a code arises where its message alone misleads, and what to change.
+_HINTS = {
+    19: ("a 3D survey this dense can hold two nodes so nearly equidistant from the node with the smallest Y "
+         "that the single-precision sweep order swaps them; split the survey into tiles or thin it "
+         "(see the README's size limit)"),
+}
+
+
+def hint(code: int) -> str:
+    """What to change for a failure, where the message does not say; '' otherwise."""
+    return _HINTS.get(int(code), "")
+
+
 def message(code: int) -> str:
     """The message of a status code, without the padding blanks; an empty
     string for 0 and 1, and a note for a code outside the table."""

@@ -5,7 +5,6 @@
 #include <cmath>
 #include <new>
 #include <typeinfo>
-#include <unordered_map>
 #include <vector>
 
 #include "core/library_state.hpp"
@@ -43,6 +42,60 @@ struct CellHash {
     }
 };
 
+/// First point of each cell: open addressing with linear probing in one
+/// array, so a lookup is one or two cache lines instead of a node chase.
+/// Kept at most half full. Throws std::bad_alloc like the containers it
+/// replaces; every user catches it.
+class CellHeads {
+public:
+    void reserve(std::size_t count) {
+        std::size_t capacity = 16;
+        while (capacity < 2 * count) capacity *= 2;
+        if (capacity > slots_.size()) rehash(capacity);
+    }
+    /// The head of cell key, or null when the cell is empty.
+    std::int32_t* find(const CellKey& key) {
+        if (slots_.empty()) return nullptr;
+        for (std::size_t i = CellHash{}(key) & mask_;; i = (i + 1) & mask_) {
+            Slot& s = slots_[i];
+            if (s.id < 0) return nullptr;
+            if (s.key == key) return &s.id;
+        }
+    }
+    const std::int32_t* find(const CellKey& key) const { return const_cast<CellHeads*>(this)->find(key); }
+    /// Makes id the head of an empty cell and returns null; for a cell that
+    /// has one, returns its head and changes nothing.
+    std::int32_t* try_emplace(const CellKey& key, std::int32_t id) {
+        if (2 * (used_ + 1) > slots_.size()) rehash(std::max<std::size_t>(16, 2 * slots_.size()));
+        for (std::size_t i = CellHash{}(key) & mask_;; i = (i + 1) & mask_) {
+            Slot& s = slots_[i];
+            if (s.id < 0) {
+                s = Slot{key, id};
+                ++used_;
+                return nullptr;
+            }
+            if (s.key == key) return &s.id;
+        }
+    }
+
+private:
+    struct Slot {
+        CellKey key{0, 0};
+        std::int32_t id = -1;  // -1: empty
+    };
+    void rehash(std::size_t capacity) {
+        std::vector<Slot> old(capacity);
+        old.swap(slots_);
+        mask_ = capacity - 1;
+        used_ = 0;
+        for (const Slot& s : old)
+            if (s.id >= 0) try_emplace(s.key, s.id);
+    }
+    std::vector<Slot> slots_;
+    std::size_t mask_ = 0;
+    std::size_t used_ = 0;
+};
+
 /// Cell number of v, and which neighbouring cells (-1, +1) may hold a point
 /// within the tolerance of it. False for a value that is not finite.
 bool cell_of(double v, double width, std::int64_t& cell, bool& low, bool& high) {
@@ -69,7 +122,7 @@ struct CellChains {
     static bool before(const Entry& e, const CellKey& k) { return e.key.a < k.a || (e.key.a == k.a && e.key.b < k.b); }
     double width;
     std::vector<Entry> block;
-    std::unordered_map<CellKey, std::int32_t, CellHash> head;
+    CellHeads head;
     std::vector<std::int32_t> next;
 
     /// Adds points 0..count-1 of y, z as the sorted block.
@@ -99,9 +152,9 @@ struct CellChains {
                 for (auto e = std::lower_bound(block.begin(), block.end(), key, before);
                      e != block.end() && e->key == key; ++e)
                     if (visit(e->id)) return true;
-                auto it = head.find(key);
-                if (it == head.end()) continue;
-                for (std::int32_t j = it->second; j >= 0; j = next[static_cast<std::size_t>(j)])
+                const std::int32_t* first = head.find(key);
+                if (!first) continue;
+                for (std::int32_t j = *first; j >= 0; j = next[static_cast<std::size_t>(j)])
                     if (visit(j)) return true;
             }
         }
@@ -113,10 +166,9 @@ struct CellChains {
         std::int64_t cy = 0, cz = 0;
         bool unused_low = false, unused_high = false;
         if (!cell_of(y, width, cy, unused_low, unused_high) || !cell_of(z, width, cz, unused_low, unused_high)) return;
-        auto [it, fresh] = head.try_emplace(CellKey{cy, cz}, id);
-        if (!fresh) {
-            next[static_cast<std::size_t>(id)] = it->second;
-            it->second = id;
+        if (std::int32_t* first = head.try_emplace(CellKey{cy, cz}, id)) {
+            next[static_cast<std::size_t>(id)] = *first;
+            *first = id;
         }
     }
 };

@@ -1,35 +1,37 @@
 #include "seabed/triangulation/add_nodes.hpp"
 
 #include <algorithm>
+#include <type_traits>
 #include <vector>
 
 #include "core/math.hpp"
 #include "core/try_resize.hpp"
-#include "seabed/triangulation/rlmost.hpp"
+#include "seabed/triangulation/hull_chain.hpp"
+#include "seabed/triangulation/pooled_lists.hpp"
 #include "seabed/triangulation/supplements.hpp"
 #include "seabed/triangulation/swap_edges.hpp"
-#include "seabed/triangulation/update_boundary.hpp"
+#include "seabed/triangulation/triangulation.hpp"
 
 namespace seabed {
 namespace {
 
-/// Links k to the chain IBND(ifirst..ilast) and gives k its own list
-/// IBND(ilast), ..., IBND(ifirst), 0. Chosen: a list that cannot grow is
+/// Links k to the chain it sees (hull nodes first to last) and gives k its
+/// own list: the chain backwards, then 0. Chosen: a list that cannot grow is
 /// AllocNodeLists.
-Status link_new_node(std::int32_t k, std::int32_t ifirst, std::int32_t ilast, const std::int32_t* ibnd,
-                     NodeLists& lists, std::vector<std::int32_t>& linked) {
-    auto node = [&](std::int32_t i) { return ibnd[i - 1]; };
-    auto list = [&](std::int32_t v) -> IntList& { return lists[static_cast<std::size_t>(v - 1)]; };
-    if (Status st = insert_1i_scan(node(ifirst + 1), k, 0, list(node(ifirst))); st != Status::Ok) return st;
-    if (Status st = insert_1i_scan(node(ilast - 1), k, 1, list(node(ilast))); st != Status::Ok) return st;
-    for (std::int32_t j = ifirst + 1; j <= ilast - 1; ++j) {
-        IntList& l = list(node(j));
+template <class Lists, class Marks>
+Status link_new_node(std::int32_t k, const std::vector<std::int32_t>& chain, Lists& lists, Marks& linked) {
+    const auto last = static_cast<std::int32_t>(chain.size()) - 1;  // 0-based positions in the chain
+    auto node = [&](std::int32_t i) { return chain[static_cast<std::size_t>(i)]; };
+    if (Status st = insert_1i_scan(node(1), k, 0, lists[node(0) - 1]); st != Status::Ok) return st;
+    if (Status st = insert_1i_scan(node(last - 1), k, 1, lists[node(last) - 1]); st != Status::Ok) return st;
+    for (std::int32_t j = 1; j <= last - 1; ++j) {
+        auto&& l = lists[node(j) - 1];
         if (Status st = insert_1i_scan(node(j + 1), k, 0, l); st != Status::Ok) return st;
         if (l.at(l.length()) == 0) l.remove(l.length());  // node j is now inside: its list closes
     }
-    IntList& own = list(k);
+    auto&& own = lists[k - 1];
     linked[static_cast<std::size_t>(k)] = k;
-    for (std::int32_t j = ilast; j >= ifirst; --j) {
+    for (std::int32_t j = last; j >= 0; --j) {
         if (!own.append_data(node(j))) return Status::AllocNodeLists;
         linked[static_cast<std::size_t>(node(j))] = k;
     }
@@ -37,18 +39,48 @@ Status link_new_node(std::int32_t k, std::int32_t ifirst, std::int32_t ilast, co
     return Status::Ok;
 }
 
+/// The two list forms. The plain one is a list per node with the sweep's
+/// marks beside them; the pooled one keeps the marks in its slots.
+struct PlainLists {
+    NodeLists lists;
+    std::vector<std::int32_t> linked;  // linked[v] == k: v is a neighbour of the node k being inserted
+    Status create(std::int32_t n) {
+        if (!try_resize(lists, n)) return Status::AllocNodeLists;
+        for (IntList& l : lists)
+            if (!l.create(3)) return Status::AllocNodeLists;
+        if (!try_resize(linked, static_cast<std::int64_t>(n) + 1)) return Status::AllocNodeLists;
+        return Status::Ok;
+    }
+    std::vector<std::int32_t>& marks() { return linked; }
+};
+
+struct FastLists {
+    PooledLists lists;
+    struct Marks {
+        PooledLists& lists;
+        std::int32_t& operator[](std::size_t v) { return lists.slot(static_cast<std::int32_t>(v)).mark; }
+    } marks_{lists};
+    Status create(std::int32_t n) { return lists.create(n) ? Status::Ok : Status::AllocNodeLists; }
+    Marks& marks() { return marks_; }
+};
+
+template <class Hull, class Work>
+Hull make_hull(std::int32_t n, Triangulation& t, Work& work, const float* y, const float* z) {
+    if constexpr (std::is_same_v<Hull, HashedHull>)
+        return HashedHull(n, t.ibnd.data(), t.nb, t.lb, work.lists, y, z);
+    else
+        return ScanHull(t.ibnd.data(), t.nb, t.lb);
+}
+
+template <class Hull, class Work>
 Status build(std::int32_t n, float tol, std::int32_t* iperm, float* fval, float* y, float* z, Triangulation& t,
-             NodeLists& lists) {
+             Work& work) {
     // chosen: ibnd and istart, the caller's plain arrays, are sized here; failing counts as 24
     if (!try_resize(t.ibnd, static_cast<std::int64_t>(n) + 1)) return Status::AllocNodeLists;
     std::fill(t.ibnd.begin(), t.ibnd.end(), 0);
     if (!try_resize(t.istart, n)) return Status::AllocNodeLists;
-    if (!try_resize(lists, n)) return Status::AllocNodeLists;
-    for (IntList& l : lists)
-        if (!l.create(3)) return Status::AllocNodeLists;
-    // linked[v] == k: v is a neighbour of the node k being inserted (index 0 unused)
-    std::vector<std::int32_t> linked;
-    if (!try_resize(linked, static_cast<std::int64_t>(n) + 1)) return Status::AllocNodeLists;
+    if (Status st = work.create(n); st != Status::Ok) return st;
+    auto& lists = work.lists;
 
     // First triangle: the first node off the line 1 -> 2 becomes node 3.
     std::int32_t third = 0;
@@ -69,7 +101,7 @@ Status build(std::int32_t n, float tol, std::int32_t* iperm, float* fval, float*
     }
     std::int32_t* ibnd = t.ibnd.data();
     auto set_list = [&](std::int32_t v, std::int32_t a, std::int32_t b) {
-        IntList& l = lists[static_cast<std::size_t>(v - 1)];
+        auto&& l = lists[static_cast<std::size_t>(v - 1)];
         return l.append_data(a) && l.append_data(b) && l.append_data(0);
     };
     bool ok = false;
@@ -86,25 +118,32 @@ Status build(std::int32_t n, float tol, std::int32_t* iperm, float* fval, float*
     t.lb = 4;
     t.nt = 0;
 
-    std::vector<std::int32_t> scratch;
+    Hull hull = make_hull<Hull>(n, t, work, y, z);
+    std::vector<std::int32_t> chain;
     for (std::int32_t k = 4; k <= n; ++k) {
-        std::int32_t ifirst = 0, ilast = 0;
-        if (Status st = rlmost(t.nb, t.lb, ibnd, k, y, z, ifirst, ilast); st != Status::Ok) return st;
-        if (Status st = link_new_node(k, ifirst, ilast, ibnd, lists, linked); st != Status::Ok) return st;
-        if (Status st = swap_sweep(k, y, z, lists, linked); st != Status::Ok) return st;
-        if (Status st = update_boundary(k, ifirst, ilast, ibnd, t.nb, t.lb, scratch); st != Status::Ok) return st;
+        Status st = hull.find(k, y, z, chain);
+        if (st == Status::Ok) st = link_new_node(k, chain, lists, work.marks());
+        if (st == Status::Ok) st = swap_sweep(k, y, z, lists, work.marks());
+        if (st == Status::Ok) st = hull.splice(k);
+        if (st != Status::Ok) {
+            hull.finish();
+            return st;
+        }
     }
+    hull.finish();
 
     // Pack the lists one after the other.
     std::int64_t total = 0;
-    for (const IntList& l : lists) total += l.length();
+    for (std::int32_t i = 0; i < n; ++i) total += lists[static_cast<std::size_t>(i)].length();
     if (total > INT32_MAX || !try_resize(t.iadj, total)) return Status::AllocIadj;  // size overflow counts as failure
     t.nadj = static_cast<std::int32_t>(total);
     std::int64_t at = 1;
     for (std::int32_t i = 1; i <= n; ++i) {
-        const IntList& l = lists[static_cast<std::size_t>(i - 1)];
+        const auto& l = lists[static_cast<std::size_t>(i - 1)];
         t.istart[static_cast<std::size_t>(i - 1)] = static_cast<std::int32_t>(at);
-        std::copy(l.data(), l.data() + l.length(), t.iadj.begin() + (at - 1));
+        const std::int32_t* from = l.data();
+        std::int32_t* to = t.iadj.data() + (at - 1);
+        for (std::int32_t e = 0; e < l.length(); ++e) to[e] = from[e];  // short lists: no memmove call each
         at += l.length();
     }
 
@@ -114,7 +153,7 @@ Status build(std::int32_t n, float tol, std::int32_t* iperm, float* fval, float*
     if (Status st = form_vertices(n, static_cast<std::int32_t>(expected), lists, t.itri.data(), t.nt);
         st != Status::Ok)
         return st;
-    const IntList& last = lists[static_cast<std::size_t>(n - 1)];
+    const auto& last = lists[static_cast<std::size_t>(n - 1)];
     if (t.istart[static_cast<std::size_t>(n - 1)] + last.length() - 1 != t.nadj) return Status::PackedLength;
     return Status::Ok;
 }
@@ -126,8 +165,13 @@ Status add_nodes(std::int32_t n, float tol, std::int32_t* iperm, float* fval, fl
     release(t.iadj);
     t.nt = 0;
     t.nadj = 0;
-    NodeLists lists;  // released on every path when it goes out of scope
-    return build(n, tol, iperm, fval, y, z, t, lists);
+    // the working lists are released on every path when they go out of scope
+    if (triangulation_tuning::fast) {
+        FastLists work;
+        return build<HashedHull>(n, tol, iperm, fval, y, z, t, work);
+    }
+    PlainLists work;
+    return build<ScanHull>(n, tol, iperm, fval, y, z, t, work);
 }
 
 }  // namespace seabed

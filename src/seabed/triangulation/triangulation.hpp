@@ -9,6 +9,14 @@
 
 namespace seabed {
 
+namespace triangulation_tuning {
+/// True: the insertion finds a new node's visible hull chain from a hash of
+/// the hull by angle and keeps the neighbour lists in one pool. False: the
+/// reference forms, a scan of the hull from its start and a list per node.
+/// Both give the same arrays; tests and benchmarks switch between them.
+inline bool fast = true;
+}  // namespace triangulation_tuning
+
 /// Triangulates n nodes given by y and z (and carried values fval), permuting
 /// all three arrays in place into sweep order. tol is the relative
 /// collinearity tolerance for the first triangle (1.0e-6 from the generator).

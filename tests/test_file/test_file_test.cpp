@@ -2,7 +2,6 @@
 // log, replacement of an existing file, and failures that stop early.
 #include "test_file/test_file.hpp"
 
-#include "support/reference_random.hpp"
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -10,11 +9,9 @@
 #include <fstream>
 #include <sstream>
 
-#include "core/library_state.hpp"
 #include "core/random.hpp"
 #include "seabed/file/generate.hpp"
 #include "support/files.hpp"
-#include "support/fresh_process.hpp"
 
 namespace seabed {
 namespace {
@@ -94,7 +91,6 @@ TEST_F(TestFileTest, Type2DrawsInOrderAndStaysInItsRanges) {
         EXPECT_EQ(f.contents().size(), (11 + records) * 32);
         const auto nodes = f.values<float>(12, e.nodes.size());
         EXPECT_EQ(nodes, e.nodes) << "call " << call;
-
 
         const auto log = lines_of(test_log_path());
         ASSERT_EQ(log.size(), 9u);

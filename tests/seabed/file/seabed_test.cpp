@@ -5,10 +5,8 @@
 
 #include <climits>
 
-#include "core/library_state.hpp"
 #include "core/record_file.hpp"
 #include "support/files.hpp"
-#include "support/seabed_files.hpp"
 
 namespace seabed {
 namespace {
@@ -16,13 +14,12 @@ namespace {
 using testing::FaultyFileSystem;
 using testing::RawFile;
 
-class LoadTest : public ::testing::Test {
+class LoadTest : public testing::FreshProcessTest {
 protected:
-    void SetUp() override { reset_library_state(); }
     void TearDown() override {
         free_seabed_2d(profile, slopes);
         free_seabed_3d(nodes, gradients, iadj, istart);
-        reset_library_state();
+        FreshProcessTest::TearDown();
     }
     Status load2(const std::string& p, std::int32_t type) {
         return load_seabed_2d(p, 9, type, n, profile, slopes, memory);
@@ -30,7 +27,6 @@ protected:
     Status load3(const std::string& p, std::int32_t type) {
         return load_seabed_3d(p, 9, type, n, nt, nadj, nodes, gradients, iadj, istart, memory);
     }
-    testing::ScratchDir dir;
     std::int32_t n = 0, nt = 0, nadj = 0;
     std::int64_t memory = 0;
     Desc<2> profile{}, nodes{}, gradients{};

@@ -197,8 +197,8 @@ TEST_P(CubicSurfaceTest, ValueAndGradientAreContinuousAcrossEdges) {
                     if (!well_shaped(s.m, t1) || !well_shaped(s.m, t2)) continue;
                     ++compared;
                     for (double t : {0.1, 0.37, 0.5, 0.81}) {
-                        const double y = s.m.y[a - 1] + t * (s.m.y[b - 1] - s.m.y[a - 1]);
-                        const double z = s.m.z[a - 1] + t * (s.m.z[b - 1] - s.m.z[a - 1]);
+                        const double ya = s.m.y[a - 1], za = s.m.z[a - 1], yb = s.m.y[b - 1], zb = s.m.z[b - 1];
+                        const double y = ya + t * (yb - ya), z = za + t * (zb - za);
                         double g1[2], g2[2];
                         const double v1 = element_on(s, t1, y, z, g1), v2 = element_on(s, t2, y, z, g2);
                         // Tolerance: each triangle's edge components are float
@@ -222,8 +222,8 @@ TEST_P(CubicSurfaceTest, ValueAndGradientAreContinuousAcrossMedians) {
             const double yv = s.m.y[t[v] - 1], zv = s.m.z[t[v] - 1];
             double yc = 0, zc = 0;
             for (int i = 0; i < 3; ++i) {
-                yc += s.m.y[t[i] - 1] / 3.0;
-                zc += s.m.z[t[i] - 1] / 3.0;
+                yc += double(s.m.y[t[i] - 1]) / 3.0;
+                zc += double(s.m.z[t[i] - 1]) / 3.0;
             }
             const double len = std::hypot(yc - yv, zc - zv), ny = -(zc - zv) / len, nz = (yc - yv) / len;
             for (double f : {0.2, 0.6, 0.95}) {
@@ -262,8 +262,8 @@ TEST_P(CubicSurfaceTest, GradientMatchesFiniteDifferences) {
                 continue;
             double y = 0, z = 0;
             for (int i = 0; i < 3; ++i) {
-                y += r[i] * s.m.y[t[i] - 1];
-                z += r[i] * s.m.z[t[i] - 1];
+                y += r[i] * double(s.m.y[t[i] - 1]);
+                z += r[i] * double(s.m.z[t[i] - 1]);
             }
             double g[2], dummy[2];
             element_on(s, t, y, z, g);

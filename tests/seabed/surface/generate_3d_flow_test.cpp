@@ -8,18 +8,15 @@
 #include <cstring>
 #include <random>
 #include <set>
+#include <optional>
 #include <vector>
 
-#include "core/library_state.hpp"
-#include "core/random.hpp"
 #include "core/record_file.hpp"
 #include "seabed/query/cubic_interpolation.hpp"
 #include "seabed/file/generate.hpp"
 #include "seabed/surface/generate_3d.hpp"
 #include "seabed/file/seabed.hpp"
 #include "support/files.hpp"
-#include "support/fresh_process.hpp"
-#include "support/generate_3d_files.hpp"
 #include "test_file/test_file.hpp"
 
 namespace seabed {
@@ -80,9 +77,9 @@ class Generate3DFlowTest : public testing::FreshProcessTest {
 protected:
     /// Writes the input and runs the 3D branch on it.
     Status generate(const std::string& name, const std::vector<float>& values, float spacing,
-                    std::int32_t n = -1) {
+                    std::optional<std::int32_t> n = std::nullopt) {
         path = dir.path(name);
-        testing::write_3d_input(path, values, spacing, n);
+        testing::write_input(path, 2, values, spacing, n);
         duplicates = 0;
         RawFile raw(path);
         auto r8 = raw.values<std::int32_t>(8, 2);
@@ -106,35 +103,14 @@ void expect_sane_subnodes(const Stored3D& s) {
     for (std::int32_t k = 0; k < s.ns; ++k) {
         const float* v = &s.normals[3 * k];
         // a unit vector computed in float: length within a few float roundings of 1
-        EXPECT_NEAR(std::sqrt(double(v[0]) * v[0] + double(v[1]) * v[1] + double(v[2]) * v[2]), 1.0, 1.0e-6);
+        const double a = v[0], b = v[1], c = v[2];
+        EXPECT_NEAR(std::sqrt(a * a + b * b + c * c), 1.0, 1.0e-6);
         EXPECT_GT(v[0], 0.0f);
         EXPECT_GE(s.subnodes[3 * k + 1], ymin);
         EXPECT_LE(s.subnodes[3 * k + 1], ymax * (1.0f + 1.0e-6f) + 1.0e-6f);
         EXPECT_GE(s.subnodes[3 * k + 2], zmin);
         EXPECT_LE(s.subnodes[3 * k + 2], zmax * (1.0f + 1.0e-6f) + 1.0e-6f);
     }
-}
-
-TEST_F(Generate3DFlowTest, ThreeNodesLeaveTheDescribedLayout) {
-    ASSERT_EQ(generate("three.sbd", {1, 0, 0, 2, 4, 0, 3, 0, 4}, 1.0f), Status::Ok);
-    Stored3D s(path);
-    EXPECT_EQ(s.type, 2);
-    EXPECT_EQ(s.n, 3);
-    EXPECT_EQ(s.spacing, 1.0f);
-    EXPECT_EQ(s.nt, 1);
-    EXPECT_EQ(s.nadj, 9);
-    EXPECT_EQ(s.triangles, (std::vector<std::int32_t>{1, 2, 3}));
-    EXPECT_EQ(s.istart, (std::vector<std::int32_t>{1, 4, 7}));
-    // 15 grid points with y + z <= 4; the legs' hull points fall on grid
-    // points, the long side's 5 start at (4, 0) and add 4 more
-    EXPECT_EQ(s.ns, 19);
-    // nodes in 12-13, triangle 14, lists 15-16, starts 17, then 57 sub-node
-    // values twice, the sub-node triangles and the 6 gradients in one record
-    EXPECT_EQ(s.end_record, 18 + 2 * 8 + records_of(3 * s.nst) + 1);
-    EXPECT_EQ(RawFile(path).values<std::int32_t>(12, 1)[0], std::int32_t{0x3f800000});  // X of node 1
-    for (float g : s.gradients) EXPECT_TRUE(std::isfinite(g));
-    expect_sane_subnodes(s);
-    EXPECT_EQ(duplicates, 0);
 }
 
 TEST_F(Generate3DFlowTest, SubnodeCountsOfTheWorkedBoxes) {
@@ -145,6 +121,9 @@ TEST_F(Generate3DFlowTest, SubnodeCountsOfTheWorkedBoxes) {
         std::int32_t ns;
     };
     const std::vector<Case> cases = {
+        // 15 grid points with y + z <= 4; the legs' hull points fall on grid
+        // points, the long side's 5 start at (4, 0) and add 4 more
+        {"triangle", {1, 0, 0, 2, 4, 0, 3, 0, 4}, 1.0f, 19},
         // corners of a square of side 10: a 5 x 5 grid; every hull point is a grid point
         {"square", {1, 0, 0, 2, 10, 0, 3, 10, 10, 4, 0, 10}, 2.5f, 25},
         // spacing wider than the box: the corners inside, and nothing more
@@ -218,7 +197,7 @@ TEST_F(Generate3DFlowTest, FailuresAreRecordedAndWriteNoBlocks) {
     };
     for (const Case& c : cases) {
         path = dir.path(c.name);
-        testing::write_3d_input(path, c.values, c.spacing);
+        testing::write_input(path, 2, c.values, c.spacing);
         RawFile(path).put<std::int32_t>(30, {77});  // a record past any block written here
         const std::string before = testing::bytes_of(path);
         RecordFile file(file_system().open(path));
@@ -226,7 +205,7 @@ TEST_F(Generate3DFlowTest, FailuresAreRecordedAndWriteNoBlocks) {
         EXPECT_EQ(generate_3d_input(file, static_cast<std::int32_t>(c.values.size() / 3), c.spacing, dup), c.expected)
             << c.name;
         EXPECT_EQ(testing::status_in_file(path), static_cast<int>(c.expected)) << c.name;
-        EXPECT_EQ(testing::message_in_file(path), testing::padded63(c.message)) << c.name;
+        EXPECT_EQ(testing::message_in_file(path), c.message + std::string(63 - std::strlen(c.message), ' ')) << c.name;
         // everything but records 9 and 10 as it was
         const std::string after = testing::bytes_of(path);
         ASSERT_EQ(after.size(), before.size()) << c.name;
@@ -245,7 +224,7 @@ TEST_F(Generate3DFlowTest, FailingGenerationsReleaseEveryArray) {
     };
     for (const auto& [values, spacing] : inputs) {
         path = dir.path("release.sbd");
-        testing::write_3d_input(path, values, spacing);
+        testing::write_input(path, 2, values, spacing);
         RecordFile file(file_system().open(path));
         NodeList list;
         for (std::size_t i = 0; i < values.size(); i += 3) list.append_data(Node{values[i], values[i + 1], values[i + 2]});
@@ -260,7 +239,7 @@ TEST_F(Generate3DFlowTest, FailedWritesBecomeStatusSixWithoutAMessage) {
     const std::vector<float> values = {1, 0, 0, 2, 4, 0, 3, 0, 4};
     for (std::int64_t k = 1; k <= 40; ++k) {
         path = dir.path("w.sbd");
-        testing::write_3d_input(path, values, 1.0f);
+        testing::write_input(path, 2, values, 1.0f);
         testing::FaultyFileSystem fs;
         fs.fail_write_at = k;
         RecordFile file(file_system().open(path));
@@ -281,26 +260,28 @@ TEST_F(Generate3DFlowTest, HostileInputEndsInAStatus) {
         const char* name;
         std::vector<float> values;
         float spacing;
-        std::int32_t n;
+        std::optional<std::int32_t> n;
         int expected;  // -1: any failure the triangulation or surface reports
     };
     const std::vector<Case> cases = {
-        {"nan node", {1, 0, 0, 2, NAN, 0, 3, 0, 1, 4, 1, 1}, 0.5f, -1, -1},
-        {"inf node", {1, 0, 0, 2, INFINITY, 0, 3, 0, 1, 4, 1, 1}, 0.5f, -1, 18},
-        {"inf both", {1, 0, 0, 2, INFINITY, -INFINITY, 3, 0, 1}, INFINITY, -1, -1},
+        {"nan node", {1, 0, 0, 2, NAN, 0, 3, 0, 1, 4, 1, 1}, 0.5f, {}, -1},
+        {"inf node", {1, 0, 0, 2, INFINITY, 0, 3, 0, 1, 4, 1, 1}, 0.5f, {}, 18},
+        {"inf both", {1, 0, 0, 2, INFINITY, -INFINITY, 3, 0, 1}, INFINITY, {}, -1},
         {"no nodes", {}, 1.0f, 0, 16},
         {"negative count", {}, 1.0f, -5, 16},
-        {"all one node", {1, 2, 3, 1, 2, 3, 1, 2, 3, 1, 2, 3}, 1.0f, -1, 16},
-        {"nan spacing", {1, 0, 0, 2, 1, 0, 3, 0, 1}, NAN, -1, 29},
-        {"inf spacing", {1, 0, 0, 2, 1, 0, 3, 0, 1}, INFINITY, -1, 0},  // the three corners only
-        {"crowd", crowd, 1.0e-4f, -1, -1},
+        {"all one node", {1, 2, 3, 1, 2, 3, 1, 2, 3, 1, 2, 3}, 1.0f, {}, 16},
+        {"nan spacing", {1, 0, 0, 2, 1, 0, 3, 0, 1}, NAN, {}, 29},
+        {"inf spacing", {1, 0, 0, 2, 1, 0, 3, 0, 1}, INFINITY, {}, 0},  // the three corners only
+        {"crowd", crowd, 1.0e-4f, {}, -1},
     };
     for (const Case& c : cases) {
         const Status st = generate(c.name, c.values, c.spacing, c.n);
-        if (c.expected >= 0) EXPECT_EQ(static_cast<int>(st), c.expected) << c.name;
+        if (c.expected >= 0) {
+            EXPECT_EQ(static_cast<int>(st), c.expected) << c.name;
+        }
         if (st == Status::Ok) {
             EXPECT_EQ(Stored3D(path).ns, 3) << c.name;
-        } else {
+        } else {  // a failure of its own, recorded in the file
             EXPECT_NE(static_cast<int>(st), 6) << c.name;
             EXPECT_EQ(testing::status_in_file(path), static_cast<int>(st)) << c.name;
         }

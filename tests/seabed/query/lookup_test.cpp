@@ -319,3 +319,27 @@ TEST(LookupTest, DamageAtTheStartNodeIs42AndAcrossAnEdgeIs43) {
 
 }  // namespace
 }  // namespace seabed
+
+namespace seabed {
+namespace {
+
+// From node 13 of this mesh (jittered, alternating diagonals: not Delaunay)
+// the walk ends in triangle (3, 17, 15) with the point beyond its edge 15-3,
+// an interior edge. By a doubled area of 5e-7 the final test still accepts
+// that triangle; by 1e-4 it restarts and finds the triangle that holds the point.
+TEST(LookupTest, FinalTestToleratesADoubledAreaOf1e6BeyondAnEdge) {
+    const TestMesh m = testing::grid_mesh(5, 4, 1.0f, 0.0f, 0.0f, 0.45f, 110, true);
+    const double dy = double(m.y[2]) - double(m.y[14]), dz = double(m.z[2]) - double(m.z[14]);
+    for (double area : {5e-7, 1e-4}) {
+        const double t = (1e-4 - area) / (dy * dy + dz * dz);  // from a point 1e-4 beyond, along the normal
+        const double y = 1.3831170410361271 - t * dz, z = 2.1507999767502937 + t * dy;
+        const Found f = lookup(m, y, z, 13);
+        ASSERT_EQ(f.st, Status::Ok);
+        const bool accepted = f.i1 == 3 && f.i2 == 17 && f.i3 == 15;
+        EXPECT_EQ(accepted, area < 1e-6) << area;
+        EXPECT_TRUE(accepted || holds(m, f.i1, f.i2, f.i3, y, z)) << area;
+    }
+}
+
+}  // namespace
+}  // namespace seabed

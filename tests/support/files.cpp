@@ -5,10 +5,6 @@
 #include <sstream>
 #include <stdexcept>
 
-#include "core/library_state.hpp"
-#include "core/random.hpp"
-#include "test_file/test_file.hpp"
-
 namespace seabed::testing {
 
 ScratchDir::ScratchDir() {
@@ -85,18 +81,6 @@ int status_in_file(const std::string& path) { return static_cast<unsigned char>(
 std::string message_in_file(const std::string& path) {
     auto r = RawFile(path).get(9, 64);
     return std::string(r.begin() + 1, r.end());
-}
-
-void FreshProcessTest::SetUp() {
-    reset_library_state();
-    reset_random_for_tests();
-    reset_test_file_counter_for_tests();
-    set_test_log_directory_for_tests(dir.path(""));
-}
-
-void FreshProcessTest::TearDown() {
-    set_test_log_directory_for_tests("");
-    reset_library_state();
 }
 
 std::string bytes_of(const std::string& path) {

@@ -12,7 +12,10 @@
 
 #include <gtest/gtest.h>
 
+#include "core/library_state.hpp"
 #include "core/platform.hpp"
+#include "core/random.hpp"
+#include "test_file/test_file.hpp"
 
 namespace seabed::testing {
 
@@ -128,8 +131,16 @@ private:
 /// units closed; the test file's log goes to the scratch directory.
 class FreshProcessTest : public ::testing::Test {
 protected:
-    void SetUp() override;
-    void TearDown() override;
+    void SetUp() override {
+        reset_library_state();
+        reset_random_for_tests();
+        reset_test_file_counter_for_tests();
+        set_test_log_directory_for_tests(dir.path(""));
+    }
+    void TearDown() override {
+        set_test_log_directory_for_tests("");
+        reset_library_state();
+    }
     ScratchDir dir;
 };
 

@@ -1,75 +1,40 @@
 // 3D generation through triangulation, gradients and sub-node sampling: the
-// file it leaves, its failures, hostile input, and the road from a test file
-// through generation and loading to the cubic query.
+// sub-nodes it leaves, its failures and hostile input. (The bytes of whole
+// files are checked against tests/data: golden_test.cpp.)
 #include <gtest/gtest.h>
 
 #include <climits>
 #include <cmath>
 #include <cstring>
 #include <random>
-#include <set>
 #include <optional>
 #include <vector>
 
 #include "core/record_file.hpp"
-#include "seabed/query/cubic_interpolation.hpp"
 #include "seabed/file/generate.hpp"
 #include "seabed/surface/generate_3d.hpp"
-#include "seabed/file/seabed.hpp"
 #include "support/files.hpp"
-#include "test_file/test_file.hpp"
 
 namespace seabed {
 namespace {
 
 using testing::RawFile;
 
-/// Records per block of v values, by the integer formula.
-std::int64_t records_of(std::int64_t v) { return v <= 0 ? 0 : (v - 1) / 8 + 1; }
-
 /// A generated 3D seabed file read back block by block, without library code.
 struct Stored3D {
-    std::int32_t type = 0, n = 0, nt = 0, ns = 0, nst = 0, nadj = 0;
-    float spacing = 0.0f;
-    std::vector<float> nodes, subnodes, normals, gradients;  // (X, Y, Z) / (dX/dY, dX/dZ) per item
-    std::vector<std::int32_t> triangles, iadj, istart, subtriangles;
-    std::int64_t end_record = 0;  // first record after block 8
+    std::int32_t n = 0, ns = 0;
+    std::vector<float> nodes, subnodes, normals;  // (X, Y, Z) per item
 
     explicit Stored3D(const std::string& path) {
         RawFile f(path);
-        auto r8 = f.values<std::int32_t>(8, 3);
-        type = r8[0];
-        n = r8[1];
-        std::memcpy(&spacing, &r8[2], 4);
-        auto r11 = f.values<std::int32_t>(11, 4);
-        nt = r11[0], ns = r11[1], nst = r11[2], nadj = r11[3];
-        std::int64_t rec = 12;
-        auto floats = [&](std::int64_t count) {
-            auto v = f.values<float>(rec, static_cast<std::size_t>(count));
-            rec += records_of(count);
-            return v;
-        };
-        auto ints = [&](std::int64_t count) {
-            auto v = f.values<std::int32_t>(rec, static_cast<std::size_t>(count));
-            rec += records_of(count);
-            return v;
-        };
-        nodes = floats(3 * n);
-        triangles = ints(3 * nt);
-        iadj = ints(nadj);
-        istart = ints(n);
-        subnodes = floats(3 * ns);
-        normals = floats(3 * ns);
-        subtriangles = ints(3 * nst);
-        gradients = floats(2 * n);
-        end_record = rec;
-    }
-    /// The sub-node triangulation's triangles as the checker reads them.
-    Triangulation sub_triangles() const {
-        Triangulation t;
-        t.itri = subtriangles;
-        t.nt = nst;
-        return t;
+        n = f.values<std::int32_t>(8, 2)[1];
+        const auto c = f.values<std::int32_t>(11, 4);  // NT, NS, NST, NADJ
+        ns = c[1];
+        auto records = [](std::int64_t v) { return v <= 0 ? 0 : (v - 1) / 8 + 1; };
+        const std::int64_t at = 12 + records(3 * n) + records(3 * c[0]) + records(c[3]) + records(n);
+        nodes = f.values<float>(12, static_cast<std::size_t>(3 * n));
+        subnodes = f.values<float>(at, static_cast<std::size_t>(3 * ns));
+        normals = f.values<float>(at + records(3 * ns), static_cast<std::size_t>(3 * ns));
     }
 };
 
@@ -136,24 +101,6 @@ TEST_F(Generate3DFlowTest, SubnodeCountsOfTheWorkedBoxes) {
         EXPECT_EQ(s.ns, c.ns) << c.name;
         expect_sane_subnodes(s);
     }
-}
-
-TEST_F(Generate3DFlowTest, HullEdgeOfTwoAndAHalfSpacingsGivesTwoPoints) {
-    // Side A(0,0)-B(2,1.5) is 2.5 long; no grid line passes its midpoint.
-    ASSERT_EQ(generate("edge.sbd", {0, 0, 0, 1, 2.0f, 1.5f, 2, -1.5f, 2}, 1.0f), Status::Ok);
-    Stored3D s(path);
-    auto stored = [&](float y, float z) {
-        for (std::int32_t k = 0; k < s.ns; ++k)
-            if (s.subnodes[3 * k + 1] == y && s.subnodes[3 * k + 2] == z) return true;
-        return false;
-    };
-    const float len = std::sqrt(2.0f * 2.0f + 1.5f * 1.5f);
-    const float step = len / 2.0f;
-    const float t = 1.0f * step;
-    EXPECT_TRUE(stored(2.0f / len * t + 0.0f, 1.5f / len * t + 0.0f));
-    EXPECT_TRUE(stored(0.0f, 0.0f));
-    // a third point along the side would be at 2 x step, that is at B
-    EXPECT_TRUE(stored(2.0f, 1.5f));
 }
 
 TEST_F(Generate3DFlowTest, DuplicatesWithinTheToleranceAreRemovedInclusively) {
@@ -285,48 +232,6 @@ TEST_F(Generate3DFlowTest, HostileInputEndsInAStatus) {
             EXPECT_NE(static_cast<int>(st), 6) << c.name;
             EXPECT_EQ(testing::status_in_file(path), static_cast<int>(st)) << c.name;
         }
-    }
-}
-
-TEST_F(Generate3DFlowTest, TestFileGeneratesLoadsAndQueriesItsSubnodes) {
-    for (int call = 0; call < 3; ++call) {
-        path = dir.path("test3d.sbd");
-        seabed_create_test_file(path, 2);
-        std::int32_t dup = -1;
-        ASSERT_EQ(seabed_generate(path, dup), Status::Ok) << call;
-        Stored3D s(path);
-        expect_sane_subnodes(s);
-
-        std::int32_t n = 0, nt = 0, nadj = 0;
-        std::int64_t memory = 0;
-        Desc<2> nodes{}, gradients{};
-        Desc<1> iadj{}, istart{};
-        ASSERT_EQ(load_seabed_3d(path, 31, 0, n, nt, nadj, nodes, gradients, iadj, istart, memory), Status::Ok);
-        EXPECT_EQ(n, s.n);
-        EXPECT_EQ(nadj, s.nadj);
-        ASSERT_EQ(load_seabed_3d(path, 31, 1, n, nt, nadj, nodes, gradients, iadj, istart, memory), Status::Ok);
-        const float* node_cols = static_cast<const float*>(nodes.base);
-        const float* grad = static_cast<const float*>(gradients.base);
-        for (std::int32_t i = 0; i < n; ++i) {
-            EXPECT_EQ(node_cols[n + i], s.nodes[3 * i + 1]);
-            EXPECT_EQ(grad[2 * i + 1], s.gradients[2 * i + 1]);
-        }
-        std::int32_t start = 1;
-        for (std::int32_t k = 0; k < s.ns; ++k) {
-            double x = 0.0, normal[3] = {0.0, 0.0, 0.0};
-            const float* p = &s.subnodes[3 * k];
-            ASSERT_EQ(interpolate_3d_cubic(p[1], p[2], n, nadj, node_cols, static_cast<const std::int32_t*>(iadj.base),
-                                           static_cast<const std::int32_t*>(istart.base), grad, x, normal, start),
-                      Status::Ok);
-            // The query starts afresh and may name the same triangle from
-            // another vertex, or a neighbour for a point on an edge. Edge
-            // vectors are float differences, so the element then differs at
-            // the float precision of the coordinates (a few 1e-7 relative in
-            // value, more in slope), not at double rounding.
-            EXPECT_NEAR(x, p[0], 1.0e-5 * std::max(1.0, std::fabs(double(p[0])))) << k;
-            for (int c = 0; c < 3; ++c) EXPECT_NEAR(normal[c], s.normals[3 * k + c], 1.0e-4) << k;
-        }
-        free_seabed_3d(nodes, gradients, iadj, istart);
     }
 }
 

@@ -193,46 +193,24 @@ using Points = std::vector<std::pair<float, float>>;
 Points uniform(std::uint32_t seed, int n, float half_width = 1.0f) {
     std::mt19937 gen(seed);
     std::uniform_real_distribution<float> u(-half_width, half_width);
-    Points p;
-    for (int k = 0; k < n; ++k) {
-        const float a = u(gen);  // draws in a fixed order, whatever the compiler's argument order
-        p.emplace_back(a, u(gen));
-    }
-    return p;
-}
-
-Points clustered(std::uint32_t seed, int n) {
-    std::mt19937 gen(seed);
-    std::uniform_real_distribution<float> centre(0.0f, 100.0f);
-    std::normal_distribution<float> spread(0.0f, 0.5f);
-    Points centres;
-    for (int c = 0; c < 6; ++c) {
-        const float a = centre(gen);
-        centres.emplace_back(a, centre(gen));
-    }
-    Points p;
-    for (int k = 0; k < n; ++k) {
-        const auto& c = centres[static_cast<std::size_t>(k) % centres.size()];
-        const float a = c.first + spread(gen);
-        p.emplace_back(a, c.second + spread(gen));
-    }
+    Points p(static_cast<std::size_t>(n));
+    for (auto& q : p) q.first = u(gen), q.second = u(gen);  // draws in a fixed order
     return p;
 }
 
 /// m x m nodes spaced h from (y0, z0), in row order or shuffled.
 Points grid(int m, float h, float y0, float z0, std::uint32_t shuffle_seed) {
     Points p;
-    for (int i = 0; i < m; ++i)
-        for (int j = 0; j < m; ++j) p.emplace_back(y0 + h * static_cast<float>(j), z0 + h * static_cast<float>(i));
+    for (int i = 0; i < m * m; ++i) p.emplace_back(y0 + h * static_cast<float>(i % m), z0 + h * static_cast<float>(i / m));
     if (shuffle_seed != 0) std::shuffle(p.begin(), p.end(), std::mt19937(shuffle_seed));
     return p;
 }
 
-Points circle(int n, float r) {
+Points circle(int n, float r, float centre = 0.0f) {
     Points p;
     for (int k = 0; k < n; ++k) {
         const double a = 2.0 * M_PI * k / n;
-        p.emplace_back(r * static_cast<float>(std::cos(a)), r * static_cast<float>(std::sin(a)));
+        p.emplace_back(centre + r * static_cast<float>(std::cos(a)), centre + r * static_cast<float>(std::sin(a)));
     }
     return p;
 }
@@ -267,18 +245,17 @@ struct PropertyCase {
 
 TEST(TriangulateProperties, InvariantsHoldOnVariedPointSets) {
     std::vector<PropertyCase> cases;
-    cases.push_back({"clustered", clustered(1, 300), {}});
+    Points clustered = uniform(1, 300, 0.5f);
+    for (auto& q : clustered) q = {q.first + float(int(q.second * 12.0f)) * 17.0f, q.second};  // six clusters
+    cases.push_back({"clustered", clustered, {}});
     cases.push_back({"grid in row order", grid(16, 1.0f, 0.0f, 0.0f, 0), {}});
     cases.push_back({"shuffled offset grid", grid(13, 0.25f, -7.0f, 3.0f, 9), {}});
     cases.push_back({"small-spaced grid", grid(12, 0.01f, 100.0f, -50.0f, 3), kNoDelaunay});
     cases.push_back({"points on a circle", circle(60, 10.0f), {}});
     cases.push_back({"points on a small circle", circle(25, 0.01f), kNoDelaunay});
-    cases.push_back({"grid plus circle", [] {
-                         Points p = grid(9, 1.0f, 0.0f, 0.0f, 2);
-                         for (auto q : circle(40, 6.0f)) p.emplace_back(q.first + 4.0f, q.second + 4.0f);
-                         return p;
-                     }(),
-                     {}});
+    Points grid_circle = grid(9, 1.0f, 0.0f, 0.0f, 2), ring = circle(40, 6.0f, 4.0f);
+    grid_circle.insert(grid_circle.end(), ring.begin(), ring.end());
+    cases.push_back({"grid plus circle", grid_circle, {}});
     cases.push_back({"large uniform", uniform(99, 10000, 100.0f), {false, true}});
     for (const PropertyCase& c : cases) {
         SCOPED_TRACE(c.name);

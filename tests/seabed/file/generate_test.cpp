@@ -98,6 +98,8 @@ TEST_F(GenerateTest, RefusalsBeforeGenerationLeaveTheFileUnchanged) {
         EXPECT_EQ(generate(path), c.want) << c.type << " " << c.n;
         EXPECT_EQ(RawFile(path).contents(), before) << c.type << " " << c.n;
     }
+    // the largest N whose sample count M = 20 N - 19 is still a 32-bit count
+    EXPECT_TRUE(20LL * kMaxProfilePoints - 19 <= INT32_MAX && 20LL * (kMaxProfilePoints + 1) - 19 > INT32_MAX);
     EXPECT_EQ(generate(dir.path("missing.sbd")), Status::FileMissing);
     EXPECT_FALSE(std::filesystem::exists(dir.path("missing.sbd")));
     std::string bad = input({1, 2}, {0, 1});

@@ -94,6 +94,8 @@ TEST_F(Generate3DFlowTest, SubnodeCountsOfTheWorkedBoxes) {
         // spacing wider than the box: the corners inside, and nothing more
         {"wide", {1, 0, 0, 2, 1, 0, 3, 0, 1}, 5.0f, 3},
         {"wide square", {1, 0, 0, 2, 1, 0, 3, 1, 1, 4, 0, 1}, 50.0f, 4},
+        // 51 x 51: more sub-nodes than the writer buffers at once
+        {"fine square", {1, 0, 0, 2, 10, 0, 3, 10, 10, 4, 0, 10}, 0.2f, 2601},
     };
     for (const Case& c : cases) {
         ASSERT_EQ(generate(c.name, c.values, c.spacing), Status::Ok) << c.name;

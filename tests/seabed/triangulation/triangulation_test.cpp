@@ -7,6 +7,7 @@
 #include <random>
 #include <vector>
 
+#include "core/int_list.hpp"
 #include "core/try_resize.hpp"
 #include "seabed/triangulation/supplements.hpp"
 #include "seabed/triangulation/swap_edges.hpp"
@@ -345,6 +346,20 @@ TEST(IndAdjanode, FirstPositionFromFirstUpToButNotIncludingStop) {
     };
     for (const Case& c : cases)
         EXPECT_EQ(ind_adjanode(c.stop, c.first, c.node, iadj.data()), c.want) << c.stop << " " << c.first << " " << c.node;
+}
+
+TEST(ListEdits, InsertBesideAReferenceAndDeleteByValue) {
+    IntList l;
+    for (std::int32_t v : {4, 5, 6}) ASSERT_TRUE(l.append_data(v));
+    EXPECT_EQ(insert_1i_scan(5, 0, 1, l), Status::InsertZero);
+    EXPECT_EQ(insert_1i_scan(7, 9, 2, l), Status::InsertRefMissing) << "no reference";
+    EXPECT_EQ(insert_1i_scan(4, 9, -1, l), Status::InsertRefMissing) << "before the first position";
+    EXPECT_EQ(delete_1i_scan(0, l), Status::DeleteZero);
+    EXPECT_EQ(delete_1i_scan(7, l), Status::DeleteMissing);
+    ASSERT_EQ(l.length(), 3);
+    EXPECT_EQ(insert_1i_scan(5, 9, 1, l), Status::Ok);
+    EXPECT_EQ(delete_1i_scan(4, l), Status::Ok);
+    EXPECT_TRUE(l.length() == 3 && l.at(1) == 5 && l.at(2) == 9 && l.at(3) == 6);
 }
 
 TEST(AspectRatio, ShapeMeasure) {

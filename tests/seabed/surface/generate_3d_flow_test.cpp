@@ -143,6 +143,9 @@ TEST_F(Generate3DFlowTest, FailuresAreRecordedAndWriteNoBlocks) {
         // collinear nodes would give 19: the spacing is checked before triangulating
         {"zero spacing on a line", {1, 0, 0, 2, 1, 1, 3, 2, 2}, 0.0f, Status::NodesTooClose,
          "Distance between two input nodes in y-z plane is too small"},
+        // an extent of 2e6 (from -1e6 to 1e6) times the tolerance 1e-6 exceeds the spacing
+        {"extent about 0", {1, -1.0e6f, 0, 2, 1.0e6f, 0, 3, 0, 1.0e6f}, 1.0f, Status::NodesTooClose,
+         "Distance between two input nodes in y-z plane is too small"},
     };
     for (const Case& c : cases) {
         path = dir.path(c.name);

@@ -6,6 +6,8 @@ set(SEABED_MINGW_PREFIX x86_64-w64-mingw32)
 
 find_program(CMAKE_C_COMPILER NAMES ${SEABED_MINGW_PREFIX}-gcc-posix ${SEABED_MINGW_PREFIX}-gcc REQUIRED)
 find_program(CMAKE_CXX_COMPILER NAMES ${SEABED_MINGW_PREFIX}-g++-posix ${SEABED_MINGW_PREFIX}-g++ REQUIRED)
+# The Fortran host of the tests needs gfortran-mingw-w64-x86-64; it is skipped without.
+find_program(CMAKE_Fortran_COMPILER NAMES ${SEABED_MINGW_PREFIX}-gfortran-posix ${SEABED_MINGW_PREFIX}-gfortran)
 find_program(CMAKE_RC_COMPILER NAMES ${SEABED_MINGW_PREFIX}-windres)
 find_program(CMAKE_OBJDUMP NAMES ${SEABED_MINGW_PREFIX}-objdump)
 

@@ -10,23 +10,41 @@
  *      interpolate_3d_cubic give elevation and unit normal at a few points;
  *   5. free_seabed_2d / free_seabed_3d give the arrays back.
  *
- * Build: cc -std=c99 -Wall -Iinclude examples/host_demo.c -o host_demo -ldl
- * Run:   ./host_demo path/to/libseabed.so scratch_profile.sbd [surface_3d.sbd]
+ * Build (Linux):   cc -std=c99 -Wall -I<prefix>/include host_demo.c -o host_demo -ldl
+ * Build (Windows): x86_64-w64-mingw32-gcc -std=c99 -Wall -Iinclude host_demo.c -o host_demo.exe
+ * Run:   ./host_demo libseabed.so.1 scratch_profile.sbd [surface_3d.sbd]
+ *        host_demo.exe seabed.dll scratch_profile.sbd [surface_3d.sbd]
  */
-#include <dlfcn.h>
 #include <stdio.h>
 #include <string.h>
 
 #include "seabed.h"
 
-/* Every operation looked up by name and typed by its declaration. */
+#ifdef _WIN32
+#include <windows.h>
+typedef HMODULE library_t;
+static library_t open_library(const char* path) { return LoadLibraryA(path); }
+static void* symbol(library_t lib, const char* name) { return (void*)GetProcAddress(lib, name); }
+static void close_library(library_t lib) { FreeLibrary(lib); }
+#else
+#include <dlfcn.h>
+typedef void* library_t;
+static library_t open_library(const char* path) { return dlopen(path, RTLD_NOW); }
+static void* symbol(library_t lib, const char* name) { return dlsym(lib, name); }
+static void close_library(library_t lib) { dlclose(lib); }
+#endif
+
+/* Every operation looked up by name and typed by the header's <name>_fn.
+ * Going through memcpy keeps the object-to-function pointer conversion
+ * valid ISO C. */
 #define LOOKUP(lib, fn, name)                                               \
     do {                                                                    \
-        *(void**)&(fn) = dlsym((lib), (name));                              \
-        if (!(fn)) {                                                        \
-            fprintf(stderr, "the library does not export %s\n", (name));    \
+        void* address_ = symbol((lib), #name);                              \
+        if (!address_) {                                                    \
+            fprintf(stderr, "the library does not export %s\n", #name);     \
             return 1;                                                       \
         }                                                                   \
+        memcpy(&(fn), &address_, sizeof(fn));                               \
     } while (0)
 
 /* Record n of a seabed file starts at byte 32 * (n - 1). */
@@ -49,15 +67,13 @@ static int write_profile(const char* path) {
     return fclose(f) == 0 && ok;
 }
 
-static int run_3d(void* lib, const char* path) {
-    void (*load)(const int32_t*, const char*, const int32_t*, const int32_t*, int32_t*, int32_t*, int32_t*,
-                 seabed_desc2*, seabed_desc2*, seabed_desc1*, seabed_desc1*, int64_t*, int32_t*);
-    void (*cubic)(const double*, const double*, const int32_t*, const int32_t*, const float*, const int32_t*,
-                  const int32_t*, const float*, double*, double*, int32_t*, int32_t*);
-    void (*release)(seabed_desc2*, seabed_desc2*, seabed_desc1*, seabed_desc1*);
-    LOOKUP(lib, load, "load_seabed_3d");
-    LOOKUP(lib, cubic, "interpolate_3d_cubic");
-    LOOKUP(lib, release, "free_seabed_3d");
+static int run_3d(library_t lib, const char* path) {
+    load_seabed_3d_fn load;
+    interpolate_3d_cubic_fn cubic;
+    free_seabed_3d_fn release;
+    LOOKUP(lib, load, load_seabed_3d);
+    LOOKUP(lib, cubic, interpolate_3d_cubic);
+    LOOKUP(lib, release, free_seabed_3d);
 
     int32_t len = (int32_t)strlen(path), unit = 11, type = SEABED_3D_CUBIC, n = 0, nt = 0, nadj = 0, status = -1;
     int64_t memory = 0;
@@ -96,20 +112,20 @@ int main(int argc, char** argv) {
         fprintf(stderr, "usage: %s LIBRARY PROFILE_FILE [GENERATED_3D_FILE]\n", argv[0]);
         return 2;
     }
-    void* lib = dlopen(argv[1], RTLD_NOW);
+    library_t lib = open_library(argv[1]);
     if (!lib) {
-        fprintf(stderr, "%s\n", dlerror());
+        fprintf(stderr, "cannot load the seabed library %s\n", argv[1]);
         return 1;
     }
-    void (*generate)(int32_t, const char*, int32_t*, int32_t*);
-    void (*load)(const int32_t*, const char*, const int32_t*, const int32_t*, int32_t*, seabed_desc2*, seabed_desc1*,
-                 int64_t*, int32_t*);
-    void (*cubic)(const double*, const int32_t*, const float*, const float*, double*, double*, int32_t*);
-    void (*release)(seabed_desc2*, seabed_desc1*);
-    LOOKUP(lib, generate, "seabed_generate");
-    LOOKUP(lib, load, "load_seabed_2d");
-    LOOKUP(lib, cubic, "interpolate_2d_cubic");
-    LOOKUP(lib, release, "free_seabed_2d");
+    printf("seabed.h of version %s\n", SEABED_VERSION_STRING);
+    seabed_generate_fn generate;
+    load_seabed_2d_fn load;
+    interpolate_2d_cubic_fn cubic;
+    free_seabed_2d_fn release;
+    LOOKUP(lib, generate, seabed_generate);
+    LOOKUP(lib, load, load_seabed_2d);
+    LOOKUP(lib, cubic, interpolate_2d_cubic);
+    LOOKUP(lib, release, free_seabed_2d);
 
     const char* path = argv[2];
     if (!write_profile(path)) {
@@ -153,6 +169,6 @@ int main(int argc, char** argv) {
     release(&profile, &slopes);
 
     int rc = argc == 4 ? run_3d(lib, argv[3]) : 0;
-    dlclose(lib);
+    close_library(lib);
     return rc;
 }

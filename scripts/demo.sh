@@ -46,7 +46,7 @@ $seabed export "$out/seabed_3d.sbd" -o "$out/seabed_3d_surface.vtk" --what subno
 $seabed export "$out/seabed_3d.sbd" -o "$out/seabed_3d_nodes.ply" --what nodes
 
 echo "== the example C host (examples/host_demo.c), loading the library with dlopen"
-cc -std=c99 -Wall -Iinclude examples/host_demo.c -o "$out/host_demo" -ldl
+cc -std=c99 -Wall -Iinclude -Ibuild/release/include examples/host_demo.c -o "$out/host_demo" -ldl
 "$out/host_demo" "$SEABED_LIBRARY" "$out/host_profile.sbd" "$out/seabed_3d.sbd"
 
 echo

@@ -2,5 +2,6 @@
 # Installs the Debian packages the build, the tests and the tools need.
 set -euo pipefail
 exec bash "$(dirname "$0")/install-packages.sh" \
-  cmake make g++ gcc binutils libgtest-dev libgmock-dev libbenchmark-dev python3 \
-  libcli11-dev libfmt-dev python3-numpy python3-matplotlib python3-scipy python3-pytest
+  cmake make g++ gcc binutils libgtest-dev libgmock-dev libbenchmark-dev python3 clang-14 libclang-rt-14-dev \
+  libcli11-dev libfmt-dev python3-numpy python3-matplotlib python3-scipy python3-pytest \
+  gfortran pkg-config python3-venv python3-pip python3-setuptools

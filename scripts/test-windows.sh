@@ -3,7 +3,8 @@
 # programs for 64-bit Windows (Release) and runs them under Wine, headless.
 # Besides the suite, the Windows trace host must print exactly what the Linux
 # one prints (files byte for byte, query results to the bit), so the Linux
-# library and trace host are built first, in build/release.
+# library and trace host are built first, in build/release. Last, the zip of
+# `cpack -G ZIP` is unpacked and its example hosts built and run from it.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
@@ -36,3 +37,31 @@ cmake -S . -B build/windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake 
   -DSEABED_BUILD_CLI=OFF -DSEABED_REFERENCE_BUILD="$root/build/release" >/dev/null
 cmake --build build/windows -j"$jobs"
 (cd build/windows && ctest -j"$jobs" --output-on-failure --timeout 600)
+
+# The zip a Windows host developer downloads: exactly the expected files, and
+# the example C and Fortran hosts built from it as its README says and run
+# beside its seabed.dll.
+(cd build/windows && cpack -G ZIP >/dev/null)
+zip=$(ls build/windows/seabed-*-win64.zip)
+unpacked=build/windows/zip-check
+rm -rf "$unpacked"
+mkdir -p "$unpacked"
+(cd "$unpacked" && cmake -E tar xf "$root/$zip")
+top=$(echo "$unpacked"/seabed-*-win64)
+expected="README.txt bin/seabed.dll examples/fortran/host.f90 examples/fortran/seabed_interfaces.f90
+examples/host_demo.c include/seabed.h include/seabed_version.h lib/cmake/seabed/seabedConfig.cmake
+lib/cmake/seabed/seabedConfigVersion.cmake lib/cmake/seabed/seabedTargets-release.cmake
+lib/cmake/seabed/seabedTargets.cmake lib/pkgconfig/seabed.pc lib/seabed.def lib/seabed.lib share/doc/seabed/README.md"
+actual=$(cd "$top" && find . -type f | sed 's|^\./||' | LC_ALL=C sort | tr '\n' ' ')
+if [ "$actual" != "$(echo $expected | tr ' ' '\n' | LC_ALL=C sort | tr '\n' ' ')" ]; then
+  echo "$zip holds: $actual"; echo "expected:  $expected"; exit 1
+fi
+echo "$zip: file list as expected"
+(cd "$top" && x86_64-w64-mingw32-gcc -std=c99 -Wall -Werror -Iinclude examples/host_demo.c -o bin/host_demo.exe)
+mkdir -p "$unpacked/run"
+(cd "$unpacked/run" && wine "$root/$top/bin/host_demo.exe" seabed.dll zip_profile.sbd </dev/null) | grep "generated and loaded"
+if command -v x86_64-w64-mingw32-gfortran >/dev/null; then
+  (cd "$unpacked/run" && x86_64-w64-mingw32-gfortran -static "$root/$top"/examples/fortran/seabed_interfaces.f90 \
+     "$root/$top"/examples/fortran/host.f90 "$root/$top/lib/seabed.lib" -o "$root/$top/bin/fortran_host.exe")
+  (cd "$unpacked/run" && wine "$root/$top/bin/fortran_host.exe" </dev/null) | grep "fortran host: done"
+fi

@@ -1,10 +1,16 @@
 """The shared library as a host sees it: loaded with ctypes, every operation
 looked up by name and called with the argument types of include/seabed.h."""
 
+from __future__ import annotations
+
 import ctypes
 import os
-from ctypes import POINTER, c_char_p, c_double, c_float, c_int32, c_int64, c_void_p
+import sys
+import sysconfig
+import threading
+from ctypes import POINTER, c_char_p, c_double, c_int32, c_int64, c_void_p
 from pathlib import Path
+from typing import Any, Callable, Mapping, Optional, Union
 
 from .status import message
 
@@ -29,7 +35,7 @@ class SeabedError(Exception):
     """A failed operation: code is the library's status code (1..45), or 0
     for a failure of this package itself (bad arguments, missing export)."""
 
-    def __init__(self, code, message_text=None, context=None):
+    def __init__(self, code: int, message_text: Optional[str] = None, context: Optional[str] = None):
         self.code = int(code)
         self.message = message_text if message_text is not None else message(self.code)
         self.context = context
@@ -40,7 +46,7 @@ class SeabedError(Exception):
 class MissingExport(SeabedError):
     """The loaded library does not export an operation this call needs."""
 
-    def __init__(self, name, path):
+    def __init__(self, name: str, path: Union[str, Path]):
         self.name = name
         super().__init__(0, f"the library {path} does not export {name}")
 
@@ -107,38 +113,83 @@ _SIGNATURES = {
 }
 
 
-def _repo_root():
-    return Path(__file__).resolve().parents[2]
+# Every export but the queries uses library-wide state (file units, record
+# buffers, the random generator): calls of those must not overlap. This lock,
+# the only one in the package, serialises them for every thread of the
+# process; the queries stay unlocked and run concurrently.
+QUERIES = frozenset({"find_segment", "interpolate_2d_linear", "interpolate_2d_cubic", "find_triangle",
+                     "interpolate_3d_linear", "interpolate_3d_cubic"})
+_SERIAL = threading.RLock()
 
 
-def library_candidates():
-    """Where the library is looked for: SEABED_LIBRARY, then the build trees
-    of this checkout (build/, build/release/)."""
-    env = os.environ.get("SEABED_LIBRARY")
+def _serialised(fn: Callable[..., Any]) -> Callable[..., Any]:
+    def call(*args: Any) -> Any:
+        with _SERIAL:
+            return fn(*args)
+    return call
+
+
+PathLike = Union[str, "os.PathLike[str]"]
+
+
+def _source_root() -> Optional[Path]:
+    """The checkout this package runs from, when it runs from one."""
+    root = Path(__file__).resolve().parents[2]
+    return root if (root / "include" / "seabed.h").exists() and (root / "CMakeLists.txt").exists() else None
+
+
+def library_file_name(platform: str = sys.platform) -> str:
+    """The name the system loader knows the library by."""
+    return "seabed.dll" if platform.startswith("win") else "libseabed.so.1"
+
+
+def library_candidates(platform: str = sys.platform, environ: Mapping[str, str] = os.environ,
+                       prefix: PathLike = sys.prefix, source_root: Optional[Path] = None,
+                       multiarch: Optional[str] = sysconfig.get_config_var("MULTIARCH")) -> list[Path]:
+    """Where the library is looked for, in order: SEABED_LIBRARY alone when
+    set; else the installed prefix (the Python prefix: bin/ on Windows, lib/
+    on Linux), then the build trees of this checkout. The parameters exist so
+    that either platform's search can be checked on any machine."""
+    env = environ.get("SEABED_LIBRARY")
     if env:
         return [Path(env)]
-    root = _repo_root()
-    return [root / "build" / "libseabed.so", root / "build" / "release" / "libseabed.so"]
+    name = library_file_name(platform)
+    prefix = Path(prefix)
+    if platform.startswith("win"):
+        found = [prefix / "bin" / name, prefix / name]
+    else:
+        libdirs = ["lib", "lib64"] + ([f"lib/{multiarch}"] if multiarch else [])
+        found = [prefix / d / name for d in libdirs]
+    root = source_root if source_root is not None else _source_root()
+    if root is not None:
+        builds = ["build/windows/bin"] if platform.startswith("win") else ["build/release", "build"]
+        found += [root / b / name for b in builds]
+    return found
+
+
+def find_library() -> str:
+    """The library to load: SEABED_LIBRARY when set, else the first candidate
+    that exists, else the bare file name for the system loader to search."""
+    candidates = library_candidates()
+    if os.environ.get("SEABED_LIBRARY"):
+        return str(candidates[0])
+    return next((str(p) for p in candidates if p.exists()), library_file_name())
 
 
 class Library:
     """The loaded shared library. Operations are attributes named as in
     seabed.h; an operation the library lacks raises MissingExport when used."""
 
-    def __init__(self, path=None):
-        if path is None:
-            found = [p for p in library_candidates() if p.exists()]
-            if not found:
-                tried = ", ".join(str(p) for p in library_candidates())
-                raise SeabedError(0, f"the seabed library was not found (tried {tried}); build it "
-                                     "(cmake --build build) or set SEABED_LIBRARY")
-            path = found[0]
-        self.path = Path(path)
+    def __init__(self, path: Optional[PathLike] = None):
+        self.path = Path(path if path is not None else find_library())
         try:
-            self._dll = ctypes.CDLL(str(self.path), mode=os.RTLD_NOW | os.RTLD_LOCAL)
+            self._dll = ctypes.CDLL(str(self.path))
         except OSError as e:
-            raise SeabedError(0, f"cannot load the seabed library {self.path}: {e}") from None
-        self._fns = {}
+            hint = "" if path is not None else (
+                f" (looked in {', '.join(map(str, library_candidates()))}, then the system loader's path); "
+                "install it, build it (cmake --build build/release) or set SEABED_LIBRARY")
+            raise SeabedError(0, f"cannot load the seabed library {self.path}: {e}{hint}") from None
+        self._fns: dict[str, Callable[..., Any]] = {}
         for name in EXPORTS:
             try:
                 fn = getattr(self._dll, name)
@@ -146,15 +197,15 @@ class Library:
                 continue
             fn.argtypes = _SIGNATURES[name]
             fn.restype = None
-            self._fns[name] = fn
+            self._fns[name] = fn if name in QUERIES else _serialised(fn)
 
-    def has(self, name):
+    def has(self, name: str) -> bool:
         return name in self._fns
 
-    def missing(self):
+    def missing(self) -> list[str]:
         return [name for name in EXPORTS if name not in self._fns]
 
-    def __getattr__(self, name):
+    def __getattr__(self, name: str) -> Callable[..., Any]:
         if name in _SIGNATURES:
             fn = self.__dict__.get("_fns", {}).get(name)
             if fn is None:
@@ -163,10 +214,10 @@ class Library:
         raise AttributeError(name)
 
 
-_default = None
+_default: Optional[Library] = None
 
 
-def library():
+def library() -> Library:
     """The library this process uses (loaded on first use)."""
     global _default
     if _default is None:
@@ -174,7 +225,7 @@ def library():
     return _default
 
 
-def use_library(path):
+def use_library(path: PathLike) -> Library:
     """Loads the library at path and makes it the one this process uses."""
     global _default
     _default = Library(path)

@@ -8,14 +8,24 @@ sampled profiles, the status record) is read here with numpy.
 Records are 32 bytes; record n starts at byte 32 * (n - 1). Values are 4-byte
 little-endian and blocks are packed eight values to a record from record 12
 on, so a block is one contiguous run of bytes.
+
+Node coordinates are stored as float32. The writers take float32 arrays as
+they are and float64 arrays (numpy's default) rounded to the nearest float32,
+which is what the library would read back either way; other dtypes are
+refused rather than guessed at.
 """
+
+from __future__ import annotations
 
 import os
 import tempfile
 from dataclasses import dataclass, field
 from pathlib import Path
+from typing import Optional, Sequence
 
 import numpy as np
+
+from ._lib import PathLike
 
 MAGIC = 0x0FF26702
 STAMP = (1, 8, 4, 2, 7, 2015)
@@ -25,20 +35,26 @@ TYPE_2D = 1
 TYPE_3D = 2
 
 
-def block_records(values):
-    """Records taken by a block of `values` 4-byte values."""
-    return 0 if values <= 0 else (values - 1) // 8 + 1
+def block_records(values: int) -> int:
+    """Records taken by a block of `values` 4-byte values, computed as the
+    library computes it: floor((values - 1) * 0.125) + 1 in float32. From
+    16,777,224 values on this can exceed the exact integer count (values - 1
+    rounds up to a multiple of 8), and the next block starts a record later."""
+    if values <= 0:
+        return 0
+    return int(np.floor(np.float32(values - 1) * np.float32(0.125))) + 1
 
 
-def _require(array, dtype, name, ndim=1):
+def _float32(array: np.ndarray, name: str) -> np.ndarray:
+    """array as float32: float64 rounded to nearest, float32 unchanged."""
     if not isinstance(array, np.ndarray):
-        raise TypeError(f"{name} must be a numpy array of {np.dtype(dtype).name}, got {type(array).__name__}")
-    if array.dtype != np.dtype(dtype):
-        raise TypeError(f"{name} must have dtype {np.dtype(dtype).name}, got {array.dtype.name} "
-                        f"(convert explicitly, e.g. {name}.astype(np.{np.dtype(dtype).name}))")
-    if array.ndim != ndim:
-        raise ValueError(f"{name} must be {ndim}-dimensional, got shape {array.shape}")
-    return array
+        raise TypeError(f"{name} must be a numpy array of float32 or float64, got {type(array).__name__}")
+    if array.dtype not in (np.float32, np.float64):
+        raise TypeError(f"{name} must have dtype float32 or float64, got {array.dtype.name} "
+                        f"(convert explicitly, e.g. {name}.astype(np.float32))")
+    if array.ndim != 1:
+        raise ValueError(f"{name} must be 1-dimensional, got shape {array.shape}")
+    return array.astype(np.float32)
 
 
 def _note_records(notes):
@@ -48,7 +64,7 @@ def _note_records(notes):
     return raw.ljust(6 * RECORD, b" ")
 
 
-def input_bytes(kind, columns, spacing=0.0, notes=None):
+def input_bytes(kind: int, columns: Sequence[np.ndarray], spacing: float = 0.0, notes: Optional[str] = None) -> bytes:
     """The bytes of a seabed input file: record 1 (magic number), records 2
     to 7 (notes), record 8 (type, N, spacing), records 9 to 11 empty and the
     node block from record 12. columns: the per-node float32 arrays in file
@@ -69,7 +85,7 @@ def input_bytes(kind, columns, spacing=0.0, notes=None):
     return bytes(out)
 
 
-def write_atomically(path, data):
+def write_atomically(path: PathLike, data: bytes) -> None:
     """Writes data to path through a temporary file in the same folder, so a
     failure leaves path as it was."""
     path = Path(path)
@@ -89,22 +105,21 @@ def write_atomically(path, data):
         raise
 
 
-def write_input_2d(path, x, y, notes=None):
-    """Writes a 2D seabed input file: elevations x and coordinates y, both
-    float32 arrays of the same length (y strictly increasing for generation
-    to succeed)."""
-    _require(x, np.float32, "x")
-    _require(y, np.float32, "y")
-    write_atomically(path, input_bytes(TYPE_2D, (x, y), 0.0, notes))
+def write_input_2d(path: PathLike, x: np.ndarray, y: np.ndarray, notes: Optional[str] = None) -> None:
+    """Writes a 2D seabed input file: elevations x and coordinates y, arrays
+    of the same length, float32 or float64 (rounded to float32; y must still
+    increase strictly after rounding for generation to succeed)."""
+    columns = (_float32(x, "x"), _float32(y, "y"))
+    write_atomically(path, input_bytes(TYPE_2D, columns, 0.0, notes))
 
 
-def write_input_3d(path, x, y, z, spacing, notes=None):
+def write_input_3d(path: PathLike, x: np.ndarray, y: np.ndarray, z: np.ndarray, spacing: float,
+                   notes: Optional[str] = None) -> None:
     """Writes a 3D seabed input file: elevations x at horizontal positions
-    (y, z), float32 arrays, and the sub-node grid spacing."""
-    _require(x, np.float32, "x")
-    _require(y, np.float32, "y")
-    _require(z, np.float32, "z")
-    write_atomically(path, input_bytes(TYPE_3D, (x, y, z), np.float32(spacing), notes))
+    (y, z), float32 or float64 arrays (rounded to float32), and the sub-node
+    grid spacing (rounded to float32)."""
+    columns = (_float32(x, "x"), _float32(y, "y"), _float32(z, "z"))
+    write_atomically(path, input_bytes(TYPE_3D, columns, np.float32(spacing), notes))
 
 
 @dataclass
@@ -159,7 +174,7 @@ class _Reader:
             dtype[1:] if dtype.startswith("<") else dtype)
 
 
-def read_file(path):
+def read_file(path: PathLike) -> SeabedFile:
     """Reads a seabed file without the library. Raises OSError when the file
     cannot be read and ValueError when it is not a seabed file."""
     path = Path(path)

@@ -2,10 +2,14 @@
 across a 3D seabed. Each function draws into the axes it is given (or a new
 figure) and returns the figure; save_figure writes PNG or SVG."""
 
+from __future__ import annotations
+
 from pathlib import Path
+from typing import Any, Optional, Sequence
 
 import numpy as np
 
+from ._lib import PathLike
 from .files import TYPE_2D, TYPE_3D, read_file
 from .seabeds import Profile2D, Surface3D
 
@@ -20,7 +24,7 @@ def _pyplot():
     return plt
 
 
-def hull_edges(triangles):
+def hull_edges(triangles: np.ndarray) -> np.ndarray:
     """Edges that belong to one triangle only: the boundary of the triangulation
     (1-based node numbers in, pairs of 1-based numbers out)."""
     tri = np.asarray(triangles)
@@ -40,7 +44,7 @@ def _generated(path, kind, what):
     return sf
 
 
-def plot_profile(path, units="m", title=None):
+def plot_profile(path: PathLike, units: str = "m", title: Optional[str] = None) -> Any:
     """A 2D seabed: the nodes, the profiles sampled with spline and with Bessel
     slopes (as stored in the file), and below them the slope dX/dY along the
     profile from the library's cubic queries, with the node slopes marked."""
@@ -80,7 +84,8 @@ def plot_profile(path, units="m", title=None):
     return fig
 
 
-def plot_map(path, units="m", title=None, contours=12, show_nodes=True):
+def plot_map(path: PathLike, units: str = "m", title: Optional[str] = None, contours: int = 12,
+             show_nodes: bool = True) -> Any:
     """A 3D seabed seen from above: the sub-node surface shaded by elevation
     (with hill shading from the stored normals), contour lines, the node
     triangulation, its hull and the nodes; Y to the right, Z up."""
@@ -139,7 +144,7 @@ def plot_map(path, units="m", title=None, contours=12, show_nodes=True):
     return fig
 
 
-def transect(path, start, end, samples=400):
+def transect(path: PathLike, start: Sequence[float], end: Sequence[float], samples: int = 400) -> dict:
     """Distance along the line start -> end and the linear and cubic
     elevations there (NaN outside the seabed)."""
     (y0, z0), (y1, z1) = start, end
@@ -157,7 +162,8 @@ def transect(path, start, end, samples=400):
     return out
 
 
-def plot_transect(path, start, end, units="m", title=None, samples=400):
+def plot_transect(path: PathLike, start: Sequence[float], end: Sequence[float], units: str = "m",
+                  title: Optional[str] = None, samples: int = 400) -> Any:
     """Elevation along a straight line across a 3D seabed, from the library's
     linear and cubic queries, with the line drawn on a small map."""
     plt = _pyplot()
@@ -191,7 +197,7 @@ def plot_transect(path, start, end, units="m", title=None, samples=400):
     return fig
 
 
-def save_figure(fig, out):
+def save_figure(fig: Any, out: PathLike) -> None:
     """Writes the figure to a .png or .svg file (the suffix decides)."""
     out = Path(out)
     suffix = out.suffix.lower()

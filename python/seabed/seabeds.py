@@ -1,19 +1,38 @@
 """Generation, loading and vectorised queries through the exported operations,
-called exactly as a host calls them."""
+called exactly as a host calls them.
+
+Interpolation kinds have one set of names, the loader types of seabed.h, used
+for loading and for querying alike: 2D "linear", "bessel" or "spline" (cubic
+with Bessel or spline slopes), 3D "linear" or "cubic". A seabed loaded with a
+cubic kind answers queries of that kind and "linear" ones."""
+
+from __future__ import annotations
 
 import ctypes
 import time
 from ctypes import byref, c_double, c_int32, c_int64
 from dataclasses import dataclass
 from pathlib import Path
+from typing import Any, Optional
 
 import numpy as np
 
-from ._lib import Desc1, Desc2, SeabedError, library
-from .files import read_file
+from ._lib import Desc1, Desc2, PathLike, SeabedError, library
+from .files import SeabedFile, read_file
 
 KINDS_2D = {"linear": 0, "bessel": 2, "spline": 3}
 KINDS_3D = {"linear": 0, "cubic": 1}
+
+
+def _query_kind(kind: Optional[str], loaded: str, kinds: dict, dims: str, needs: str) -> str:
+    """The kind a query uses: the loaded one by default, or "linear"."""
+    kind = kind or loaded
+    if kind not in kinds:
+        raise ValueError(f"{dims} interpolation must be one of {', '.join(kinds)}, got {kind!r}")
+    if kind not in ("linear", loaded):
+        raise SeabedError(0, f"a {kind} query needs the {kind} {needs}: load the seabed as {kind!r} "
+                             f"(it was loaded as {loaded!r})")
+    return kind
 OUTSIDE = -3.4028234663852886e38  # elevation the 3D queries return outside the triangulation
 _unit = 40  # units for the loaders' calls; any value works, the loaders close it again
 
@@ -56,9 +75,64 @@ class GenerateResult:
     seconds: float
 
 
-def generate(path, check=True):
+SUBNODE_LIMIT = 5e7  # sub-nodes a generation may ask for unless forced
+BYTES_PER_SUBNODE = 48  # a sub-node, its normal and about two sub-node triangles in the file
+
+
+class TooLargeError(ValueError):
+    """A 3D generation would exceed the sub-node limit; the message names a spacing that fits."""
+
+
+def _grid_points(extent_y, extent_z, spacing):
+    """Sub-node grid points over the extents, as the library counts them (at least 2 per axis)."""
+    def axis(r):
+        with np.errstate(all="ignore"):
+            q = np.floor(np.float32(r) / np.float32(spacing))
+        return max(int(q) + 1, 2) if np.isfinite(q) and q >= 0 else float("inf")
+    return axis(extent_y) * axis(extent_z)
+
+
+@dataclass
+class GenerationEstimate:
+    """At most what a 3D generation produces: the grid over the nodes' extent, and the file."""
+
+    subnodes: float
+    file_bytes: float
+    fitting_spacing: float  # the smallest spacing (3 significant digits) within the limit
+
+
+def estimate_3d(path: PathLike, limit: float = SUBNODE_LIMIT) -> "GenerationEstimate | None":
+    """The estimate for the 3D input at path; None for a 2D or nodeless file."""
+    sf = read_file(path)
+    if sf.kind != 2 or sf.nodes is None or len(sf.nodes) == 0:
+        return None
+    yz = sf.nodes[:, 1:3].astype(np.float64)
+    ext_y, ext_z = (float(v) for v in np.nanmax(yz, axis=0) - np.nanmin(yz, axis=0))
+    count = _grid_points(ext_y, ext_z, sf.spacing)
+    fit = float(np.sqrt(max(ext_y, 1e-30) * max(ext_z, 1e-30) / limit))
+    while _grid_points(ext_y, ext_z, float(f"{fit:.3g}")) > limit:
+        fit *= 1.001
+    return GenerationEstimate(count, 4 * 19 * sf.n + BYTES_PER_SUBNODE * count, float(f"{fit:.3g}"))
+
+
+def check_size(path: PathLike, force: bool = False, limit: float = SUBNODE_LIMIT) -> "GenerationEstimate | None":
+    """Raises TooLargeError when the 3D input at path asks for more than limit
+    sub-nodes, unless force; returns the estimate (None for 2D files)."""
+    est = estimate_3d(path, limit)
+    if est is not None and est.subnodes > limit and not force:
+        raise TooLargeError(
+            f"{path}: the spacing asks for about {est.subnodes:.3g} sub-nodes and a {est.file_bytes / 1e9:.3g} GB "
+            f"file, over the limit of {limit:.3g} sub-nodes; spacing {est.fitting_spacing:g} would fit "
+            f"(or force the generation)")
+    return est
+
+
+def generate(path: PathLike, check: bool = True, force: bool = False, limit: float = SUBNODE_LIMIT) -> GenerateResult:
     """Runs seabed_generate on a host-written seabed file. Raises SeabedError
-    with the returned status unless it is 0 (or check is False)."""
+    with the returned status unless it is 0 (or check is False). A 3D input
+    whose sub-node grid would exceed limit is refused with TooLargeError
+    before anything runs, unless force."""
+    check_size(path, force, limit)
     lib = library()
     length, raw = _name(path)
     status, duplicates = c_int32(-1), c_int32(-1)
@@ -70,14 +144,14 @@ def generate(path, check=True):
     return result
 
 
-def create_test_file(path, kind):
+def create_test_file(path: PathLike, kind: int) -> None:
     """seabed_create_test_file: kind 1 (fixed four-point profile) or 2 (random
     3D nodes; every call in a process draws another seabed)."""
     length, raw = _name(path)
     library().seabed_create_test_file(length, raw, int(kind))
 
 
-def open_seabed_file(path, unit=_unit):
+def open_seabed_file(path: PathLike, unit: int = _unit) -> int:
     """open_seabed_file; returns the status (the file is left open on unit)."""
     length, raw = _name(path)
     status = c_int32(-1)
@@ -112,7 +186,7 @@ class Profile2D(_Loaded):
     """A loaded 2D seabed. profile and slopes are the library's arrays, kept
     until close(); x, y and slopes are numpy copies."""
 
-    def __init__(self, path, kind="spline", unit=_unit):
+    def __init__(self, path: PathLike, kind: str = "spline", unit: int = _unit):
         if kind not in KINDS_2D:
             raise ValueError(f"2D interpolation must be one of {', '.join(KINDS_2D)}, got {kind!r}")
         self._lib = library()
@@ -132,12 +206,12 @@ class Profile2D(_Loaded):
         self.x, self.y = profile[:, 0], profile[:, 1]
         self.slopes = _array(self._slopes, np.float32)
 
-    def close(self):
+    def close(self) -> None:
         if self._lib is not None:
             self._lib.free_seabed_2d(byref(self._profile), byref(self._slopes))
             self._lib = None
 
-    def find_segment(self, y, hint=0):
+    def find_segment(self, y: Any, hint: int = 0) -> np.ndarray:
         """Segment codes of the coordinates y (1 left, n+1 at or right of the last node)."""
         lib = self._live()
         ys = _points(y, "y")
@@ -149,17 +223,13 @@ class Profile2D(_Loaded):
             out[k] = seg.value
         return out
 
-    def query(self, y, method=None):
-        """Elevation, slope dX/dY and segment code at each y (float64). method:
-        'linear' or 'cubic'; by default cubic when slopes were loaded. The
-        slope is NaN outside the profile, where the library leaves it alone."""
+    def query(self, y: Any, kind: Optional[str] = None) -> tuple[np.ndarray, np.ndarray, np.ndarray]:
+        """Elevation, slope dX/dY and segment code at each y (float64). kind:
+        the loaded kind (default) or 'linear'. The slope is NaN outside the
+        profile, where the library leaves it alone."""
         lib = self._live()
         ys = _points(y, "y")
-        method = method or ("linear" if self.slopes is None else "cubic")
-        if method == "cubic" and self.slopes is None:
-            raise SeabedError(0, "cubic queries need slopes: load with kind 'bessel' or 'spline'")
-        if method not in ("linear", "cubic"):
-            raise ValueError(f"method must be 'linear' or 'cubic', got {method!r}")
+        method = _query_kind(kind, self.kind, KINDS_2D, "2D", "slopes")
         x = np.empty(ys.size)
         slope = np.empty(ys.size)
         seg_out = np.empty(ys.size, dtype=np.int32)
@@ -179,7 +249,7 @@ class Surface3D(_Loaded):
     """A loaded 3D seabed. nodes (n x 3: X, Y, Z), iadj, istart and, for the
     cubic kind, gradients (n x 2) are numpy copies of the library's arrays."""
 
-    def __init__(self, path, kind="cubic", unit=_unit):
+    def __init__(self, path: PathLike, kind: str = "cubic", unit: int = _unit):
         if kind not in KINDS_3D:
             raise ValueError(f"3D interpolation must be one of {', '.join(KINDS_3D)}, got {kind!r}")
         self._lib = library()
@@ -201,17 +271,17 @@ class Surface3D(_Loaded):
         g = _array(self._grad, np.float32)
         self.gradients = None if g is None else g.T.copy()
 
-    def close(self):
+    def close(self) -> None:
         if self._lib is not None:
             self._lib.free_seabed_3d(byref(self._nodes), byref(self._grad), byref(self._iadj), byref(self._istart))
             self._lib = None
 
-    def triangles(self):
+    def triangles(self) -> np.ndarray:
         """The stored triangles (1-based, counter-clockwise), read from the file:
         loading does not return them."""
         return read_file(self.path).triangles
 
-    def find_triangle(self, y, z):
+    def find_triangle(self, y: Any, z: Any) -> np.ndarray:
         """(k, 3) int32 triangles holding each (y, z): i1 = -1 outside."""
         lib = self._live()
         ys, zs = _points(y, "y"), _points(z, "z")
@@ -227,20 +297,16 @@ class Surface3D(_Loaded):
             out[k] = (i1.value, i2.value, i3.value)
         return out
 
-    def query(self, y, z, method=None):
+    def query(self, y: Any, z: Any, kind: Optional[str] = None) -> tuple[np.ndarray, np.ndarray, np.ndarray]:
         """Elevation (k), unit normal (k x 3: X, Y, Z components) and status
-        (k) at each (y, z), float64. method: 'linear' or 'cubic' (default:
-        the loaded kind). Outside, the elevation is OUTSIDE and the normal
-        (1, 0, 0); see inside()."""
+        (k) at each (y, z), float64. kind: the loaded kind (default) or
+        'linear'. Outside, the elevation is OUTSIDE and the normal (1, 0, 0);
+        see inside()."""
         lib = self._live()
         ys, zs = _points(y, "y"), _points(z, "z")
         if ys.size != zs.size:
             raise ValueError(f"y and z differ in length: {ys.size} and {zs.size}")
-        method = method or self.kind
-        if method == "cubic" and not self._grad.allocated:
-            raise SeabedError(0, "cubic queries need gradients: load with kind 'cubic'")
-        if method not in ("linear", "cubic"):
-            raise ValueError(f"method must be 'linear' or 'cubic', got {method!r}")
+        method = _query_kind(kind, self.kind, KINDS_3D, "3D", "gradients")
         x = np.empty(ys.size)
         normal = np.empty((ys.size, 3))
         status_out = np.empty(ys.size, dtype=np.int32)
@@ -264,20 +330,22 @@ class Surface3D(_Loaded):
         return x, normal, status_out
 
     @staticmethod
-    def inside(x):
+    def inside(x: Any) -> np.ndarray:
         """Where a queried elevation lies on the seabed (not the outside marker)."""
         return np.asarray(x) > OUTSIDE
 
     @staticmethod
-    def gradient(normal):
+    def gradient(normal: Any) -> np.ndarray:
         """(dX/dY, dX/dZ) from unit normals (1, -dX/dY, -dX/dZ) / norm."""
         normal = np.asarray(normal)
         return np.stack([-normal[:, 1] / normal[:, 0], -normal[:, 2] / normal[:, 0]], axis=1)
 
 
-def load_2d(path, kind="spline"):
+def load_2d(path: PathLike, kind: str = "spline") -> Profile2D:
+    """load_seabed_2d; kind 'linear', 'bessel' or 'spline'."""
     return Profile2D(path, kind)
 
 
-def load_3d(path, kind="cubic"):
+def load_3d(path: PathLike, kind: str = "cubic") -> Surface3D:
+    """load_seabed_3d; kind 'linear' or 'cubic'."""
     return Surface3D(path, kind)

@@ -3,6 +3,8 @@
 the table to explain one). tests/test_cli.py checks it against the library's
 own table through `seabed codes`."""
 
+from __future__ import annotations
+
 _OWN = {
     0: "",
     1: "",
@@ -29,7 +31,7 @@ _OWN = {
 }
 
 
-def message(code):
+def message(code: int) -> str:
     """The message of a status code, without the padding blanks; an empty
     string for 0 and 1, and a note for a code outside the table."""
     code = int(code)
@@ -44,6 +46,6 @@ def message(code):
     return f"unknown status {code}"
 
 
-def table():
+def table() -> list[tuple[int, str]]:
     """(code, message) for every defined code, 0..45."""
     return [(c, message(c)) for c in range(46)]

@@ -3,13 +3,18 @@ towards +Y, a meandering channel and a mound, sampled at scattered points
 (3D) and along one survey line (2D). Elevations are negative below the
 datum; units are metres."""
 
+from __future__ import annotations
+
+from pathlib import Path
+from typing import Sequence, Union
+
 import numpy as np
 
 EXTENT_Y = 1000.0
 EXTENT_Z = 600.0
 
 
-def elevation(y, z):
+def elevation(y: np.ndarray, z: np.ndarray) -> np.ndarray:
     """The true seabed of the survey at horizontal positions (y, z)."""
     y = np.asarray(y, dtype=np.float64)
     z = np.asarray(z, dtype=np.float64)
@@ -20,7 +25,7 @@ def elevation(y, z):
     return slope + channel + mound
 
 
-def points_3d(count=3000, seed=7, noise=0.05):
+def points_3d(count: int = 3000, seed: int = 7, noise: float = 0.05) -> tuple[np.ndarray, np.ndarray, np.ndarray]:
     """(x, y, z) float32 arrays: count scattered soundings with measurement
     noise, the same for the same arguments."""
     rng = np.random.default_rng(seed)
@@ -30,7 +35,8 @@ def points_3d(count=3000, seed=7, noise=0.05):
     return x.astype(np.float32), y.astype(np.float32), z.astype(np.float32)
 
 
-def line_2d(z=330.0, step=10.0, seed=11, noise=0.05):
+def line_2d(z: float = 330.0, step: float = 10.0, seed: int = 11,
+            noise: float = 0.05) -> tuple[np.ndarray, np.ndarray]:
     """(x, y) float32 arrays: soundings every `step` metres along the survey
     line at the given z, with jitter in position and measurement noise."""
     rng = np.random.default_rng(seed)
@@ -40,7 +46,7 @@ def line_2d(z=330.0, step=10.0, seed=11, noise=0.05):
     return x.astype(np.float32), y.astype(np.float32)
 
 
-def write_csv(path, columns, header):
+def write_csv(path: Union[str, Path], columns: Sequence[np.ndarray], header: Sequence[str]) -> None:
     """Writes float columns as CSV with a header line."""
     data = np.column_stack([np.asarray(c, dtype=np.float64) for c in columns])
     np.savetxt(path, data, delimiter=",", header=",".join(header), comments="", fmt="%.4f")

@@ -3,9 +3,11 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <mutex>
 #include <new>
 
 #include "core/descriptor.hpp"
+#include "core/library_state.hpp"
 #include "core/seabed_parameters.hpp"
 #include "seabed.h"
 
@@ -69,6 +71,24 @@ void guarded_void(F&& f) noexcept {
         f();
     } catch (...) {
     }
+}
+
+/// guarded, one call at a time: for the exports that share the library-wide
+/// state. Taking the lock can itself throw, so it is taken inside.
+template <class F>
+std::int32_t serialised(F&& f) noexcept {
+    return guarded([&] {
+        std::lock_guard<std::mutex> hold(seabed::library_mutex());
+        return f();
+    });
+}
+
+template <class F>
+void serialised_void(F&& f) noexcept {
+    guarded_void([&] {
+        std::lock_guard<std::mutex> hold(seabed::library_mutex());
+        f();
+    });
 }
 
 template <class... P>

@@ -8,5 +8,6 @@ extern "C" SEABED_API void seabed_generate(int32_t name_length, const char* name
                                            int32_t* duplicates) {
     if (!abi::all_present(status, duplicates)) return;
     *duplicates = 0;
-    *status = abi::guarded([&] { return seabed::seabed_generate(seabed::file_name(name, name_length), *duplicates); });
+    *status = abi::serialised(
+        [&] { return seabed::seabed_generate(seabed::file_name(name, name_length), *duplicates); });
 }

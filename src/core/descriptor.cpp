@@ -4,6 +4,8 @@
 #include <mutex>
 #include <unordered_set>
 
+#include "core/try_resize.hpp"
+
 namespace seabed {
 namespace {
 
@@ -17,7 +19,7 @@ std::unordered_set<void*>& live() {
 void* allocate(std::int64_t elements) {
     if (elements < 0 || elements > INT64_MAX / 8) return nullptr;
     // at least one element, so an empty array still has a base to hand over
-    void* p = std::malloc(static_cast<std::size_t>(elements > 0 ? elements : 1) * 4);
+    void* p = try_malloc(static_cast<std::size_t>(elements > 0 ? elements : 1) * 4);
     if (!p) return nullptr;
     std::lock_guard<std::mutex> lock(g_mutex);
     try {

@@ -12,6 +12,11 @@ LibraryState& library_state() {
     return state;
 }
 
+std::mutex& library_mutex() {
+    static std::mutex lock;
+    return lock;
+}
+
 void reset_library_state() {
     LibraryState& s = library_state();
     s.message.fill('\0');

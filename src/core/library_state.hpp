@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <mutex>
 
 #include "core/seabed_parameters.hpp"
 
@@ -29,6 +30,10 @@ struct LibraryState {
 };
 
 LibraryState& library_state();
+/// Held by every export that uses the state above (generation, the loaders
+/// and free operations, open_seabed_file, the test file), so a host that
+/// overlaps such calls gets them one after another. The queries never take it.
+std::mutex& library_mutex();
 /// Back to the state at library load (tests).
 void reset_library_state();
 

@@ -14,6 +14,8 @@
 #include <memory>
 #include <new>
 
+#include "core/try_resize.hpp"
+
 namespace seabed {
 
 /// Eq(a, b) decides element equality (INDEX_OF, HAS, REMOVE_DUPLICATES, COMPARE_LIST).
@@ -38,7 +40,7 @@ public:
         const std::int64_t target = std::max<std::int64_t>(doubled, size);
         if (target <= cap) return true;
         if (target > INT32_MAX) return false;
-        std::unique_ptr<T[]> fresh(new (std::nothrow) T[static_cast<std::size_t>(target)]);
+        std::unique_ptr<T[]> fresh(try_new_array<T>(static_cast<std::size_t>(target)));
         if (!fresh) return false;
         std::copy(data_.get(), data_.get() + length_, fresh.get());
         data_ = std::move(fresh);
@@ -66,7 +68,7 @@ public:
     }
     /// New array of max(length, 0) copies (null when memory runs out).
     virtual std::unique_ptr<T[]> to_list_data_array() const {
-        std::unique_ptr<T[]> out(new (std::nothrow) T[static_cast<std::size_t>(std::max(length_, 0))]);
+        std::unique_ptr<T[]> out(try_new_array<T>(static_cast<std::size_t>(std::max(length_, 0))));
         if (out) std::copy(data_.get(), data_.get() + length_, out.get());
         return out;
     }
@@ -78,7 +80,7 @@ public:
         if (data_) destroy();
         length_ = 0;
         const std::int32_t n = std::max(capacity, 0);
-        data_.reset(new (std::nothrow) T[static_cast<std::size_t>(n)]);
+        data_.reset(try_new_array<T>(static_cast<std::size_t>(n)));
         if (!data_) return false;
         capacity_ = n;
         return true;

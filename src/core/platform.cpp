@@ -25,8 +25,14 @@ bool valid_span(std::int64_t record, std::size_t nbytes) {
 
 class WinStream final : public RecordStream {
 public:
-    explicit WinStream(HANDLE h) : h_(h) {}
+    WinStream(HANDLE h, bool writable) : h_(h), writable_(writable) {}
     ~WinStream() override { CloseHandle(h_); }
+    std::int64_t size() override {
+        LARGE_INTEGER n{};
+        return GetFileSizeEx(h_, &n) ? static_cast<std::int64_t>(n.QuadPart) : -1;
+    }
+    bool writable() const override { return writable_; }
+    bool sync() override { return FlushFileBuffers(h_) != 0; }
     bool read(std::int64_t record, void* dst, std::size_t nbytes) override {
         return transfer(record, dst, nbytes, false);
     }
@@ -54,6 +60,7 @@ private:
         return true;
     }
     HANDLE h_;
+    bool writable_;
 };
 
 class NativeFileSystem final : public FileSystem {
@@ -66,16 +73,23 @@ public:
         if (attrs != INVALID_FILE_ATTRIBUTES && (attrs & FILE_ATTRIBUTE_DIRECTORY)) return nullptr;
         HANDLE h = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (h == INVALID_HANDLE_VALUE)  // a read-only file can still be loaded
+        bool writable = h != INVALID_HANDLE_VALUE;
+        if (!writable)  // a read-only file can still be loaded
             h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                             FILE_ATTRIBUTE_NORMAL, nullptr);
         if (h == INVALID_HANDLE_VALUE) return nullptr;
-        return std::make_unique<WinStream>(h);
+        return std::make_unique<WinStream>(h, writable);
     }
     bool remove(const std::string& path) override {
         std::string name = path;
         name.push_back('\0');  // the name followed by one NUL, as the system call expects
         return DeleteFileA(name.c_str()) != 0;
+    }
+    bool replace(const std::string& from, const std::string& to) override {
+        // The new file inherits the folder's security, as the old one did;
+        // only the read-only attribute is the file's own, and a file that has
+        // it was never opened for writing.
+        return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
     }
 };
 
@@ -83,8 +97,14 @@ public:
 
 class PosixStream final : public RecordStream {
 public:
-    explicit PosixStream(int fd) : fd_(fd) {}
+    PosixStream(int fd, bool writable) : fd_(fd), writable_(writable) {}
     ~PosixStream() override { ::close(fd_); }
+    std::int64_t size() override {
+        struct stat st {};
+        return ::fstat(fd_, &st) == 0 ? static_cast<std::int64_t>(st.st_size) : -1;
+    }
+    bool writable() const override { return writable_; }
+    bool sync() override { return ::fsync(fd_) == 0; }
     bool read(std::int64_t record, void* dst, std::size_t nbytes) override {
         if (!valid_span(record, nbytes)) return false;
         auto* p = static_cast<char*>(dst);
@@ -116,6 +136,7 @@ public:
 
 private:
     int fd_;
+    bool writable_;
 };
 
 class NativeFileSystem final : public FileSystem {
@@ -123,6 +144,7 @@ public:
     bool exists(const std::string& path) override { return ::access(path.c_str(), F_OK) == 0; }
     std::unique_ptr<RecordStream> open(const std::string& path) override {
         int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+        const bool writable = fd >= 0;
         if (fd < 0 && (errno == EACCES || errno == EROFS))  // a read-only file can still be loaded
             fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
         if (fd < 0) return nullptr;
@@ -131,9 +153,17 @@ public:
             ::close(fd);
             return nullptr;
         }
-        return std::make_unique<PosixStream>(fd);
+        return std::make_unique<PosixStream>(fd, writable);
     }
     bool remove(const std::string& path) override { return ::unlink(path.c_str()) == 0; }
+    bool replace(const std::string& from, const std::string& to) override {
+        struct stat old {};
+        if (::stat(to.c_str(), &old) != 0 || ::chmod(from.c_str(), old.st_mode & 07777) != 0) return false;
+        // Owner and group follow where the system lets them (root, or a group
+        // the user is in); a file that cannot keep them still keeps its mode.
+        [[maybe_unused]] const int owned = ::chown(from.c_str(), old.st_uid, old.st_gid);
+        return ::rename(from.c_str(), to.c_str()) == 0;
+    }
 };
 
 #endif

@@ -22,6 +22,12 @@ public:
     virtual bool read(std::int64_t record, void* dst, std::size_t nbytes) = 0;
     /// Writes nbytes from the first byte of `record` on. False on any failure.
     virtual bool write(std::int64_t record, const void* src, std::size_t nbytes) = 0;
+    /// Bytes in the file; -1 when unknown.
+    virtual std::int64_t size() = 0;
+    /// False when the file could only be opened for reading.
+    virtual bool writable() const = 0;
+    /// Pushes written data to the storage device; false on failure.
+    virtual bool sync() = 0;
 };
 
 class FileSystem {
@@ -32,6 +38,10 @@ public:
     virtual std::unique_ptr<RecordStream> open(const std::string& path) = 0;
     /// Deletes a file; false on failure.
     virtual bool remove(const std::string& path) = 0;
+    /// Moves the file `from` over `to` in one step (the old `to` is replaced,
+    /// never half-written), giving it the permissions `to` had; false on
+    /// failure, with both files as they were.
+    virtual bool replace(const std::string& from, const std::string& to) = 0;
 };
 
 /// The operating system's files.

@@ -3,6 +3,7 @@
 // which files stay open between calls.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -14,6 +15,8 @@
 namespace seabed {
 
 inline constexpr std::int32_t kMagic = 0x0FF26702;
+/// Record 1 after a successful generation: the magic number and the stamp.
+inline constexpr std::array<std::int32_t, 7> kGeneratedRecord1 = {kMagic, 1, 8, 4, 2, 7, 2015};
 inline constexpr std::int64_t kFirstDataRecord = 12;
 
 /// Records taken by a block of v four-byte values: floor((v - 1) * 0.125) + 1,

@@ -1,8 +1,12 @@
-// Allocation that reports failure instead of throwing, and the test seam that
-// makes a chosen allocation fail so every allocation status can be reached.
+// The one seam every allocation of the library passes: it reports failure
+// instead of throwing, and a test countdown makes a chosen allocation fail so
+// that every allocation status, and the release of what came before, can be
+// reached.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
+#include <cstdlib>
 #include <new>
 #include <stdexcept>
 #include <vector>
@@ -10,13 +14,30 @@
 namespace seabed {
 
 namespace alloc_fault {
-/// Countdown of try_resize calls; the call that brings it from 1 to 0 fails.
-/// 0 means disarmed. Library-wide, like the rest of the library's state.
-inline std::int64_t countdown = 0;
-/// Makes the k-th following try_resize fail (k >= 1); 0 disarms.
-inline void fail_nth(std::int64_t k) { countdown = k; }
-inline bool next_fails() { return countdown > 0 && --countdown == 0; }
+/// Countdown of allocations; the one that brings it from 1 to 0 fails.
+/// 0 means disarmed. Atomic only so that query threads may read it while it
+/// rests at 0.
+inline std::atomic<std::int64_t> countdown{0};
+/// Makes the k-th following allocation fail (k >= 1); 0 disarms.
+inline void fail_nth(std::int64_t k) { countdown.store(k, std::memory_order_relaxed); }
+inline bool next_fails() {
+    return countdown.load(std::memory_order_relaxed) > 0 && countdown.fetch_sub(1, std::memory_order_relaxed) == 1;
+}
 }  // namespace alloc_fault
+
+/// malloc (or calloc when zero) of at least one byte through the seam; null on failure.
+inline void* try_malloc(std::size_t bytes, bool zero = false) {
+    if (alloc_fault::next_fails()) return nullptr;
+    if (bytes == 0) bytes = 1;
+    return zero ? std::calloc(bytes, 1) : std::malloc(bytes);
+}
+
+/// new T[n] through the seam; null on failure.
+template <class T>
+T* try_new_array(std::size_t n) {
+    if (alloc_fault::next_fails()) return nullptr;
+    return new (std::nothrow) T[n];
+}
 
 /// Resizes v to n elements (new ones set to fill). False, with v as it was,
 /// when n is negative or too large for the address space, or memory runs out.
@@ -26,6 +47,21 @@ template <class T>
     if (n < 0 || static_cast<std::uint64_t>(n) > v.max_size()) return false;
     try {
         v.resize(static_cast<std::size_t>(n), fill);
+    } catch (const std::bad_alloc&) {
+        return false;
+    } catch (const std::length_error&) {
+        return false;
+    }
+    return true;
+}
+
+/// Reserves room for n elements in v; false, with v as it was, on failure.
+template <class T>
+[[nodiscard]] bool try_reserve(std::vector<T>& v, std::int64_t n) {
+    if (alloc_fault::next_fails()) return false;
+    if (n < 0 || static_cast<std::uint64_t>(n) > v.max_size()) return false;
+    try {
+        v.reserve(static_cast<std::size_t>(n));
     } catch (const std::bad_alloc&) {
         return false;
     } catch (const std::length_error&) {

@@ -98,8 +98,8 @@ def test_query_2d_equals_the_package(run, tmp_path, generated_profile, method):
     lines = r.stdout.splitlines()
     assert lines[0] == "y,elevation,slope,segment"
     got = np.array([[float(v) for v in line.split(",")] for line in lines[1:]])
-    with seabed.load_2d(generated_profile, "linear" if method == "linear" else method) as p:
-        x, slope, seg = p.query(ys, "linear" if method == "linear" else "cubic")
+    with seabed.load_2d(generated_profile, method) as p:
+        x, slope, seg = p.query(ys, method)
     assert np.array_equal(got[:, 1], x) and np.array_equal(got[:, 3], seg)
     assert np.array_equal(np.isnan(got[:, 2]), np.isnan(slope))
     assert np.array_equal(got[~np.isnan(slope), 2], slope[~np.isnan(slope)])

@@ -32,7 +32,7 @@ def test_input_file_layout(tmp_path):
 
 
 @pytest.mark.parametrize("call, text", [
-    (lambda p: seabed.write_input_2d(p, np.zeros(3), np.arange(3, dtype=np.float32)), "x must have dtype float32"),
+    (lambda p: seabed.write_input_2d(p, np.zeros(3, np.int32), np.arange(3, dtype=np.float32)), "x must have dtype float32"),
     (lambda p: seabed.write_input_3d(p, *(np.zeros(3, np.float32),) * 2, [0, 1, 2], 1.0), "z must be a numpy array"),
     (lambda p: seabed.write_input_2d(p, np.zeros(3, np.float32), np.zeros(4, np.float32)), "differ in length"),
 ])

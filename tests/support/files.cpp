@@ -108,11 +108,18 @@ public:
     bool write(std::int64_t record, const void* src, std::size_t nbytes) override {
         auto* p = static_cast<const char*>(src);
         for (std::size_t done = 0; done < nbytes; done += kRecordBytes, ++record) {
-            if (++fs_.writes == fs_.fail_write_at) return false;
-            if (!inner_->write(record, p + done, std::min(kRecordBytes, nbytes - done))) return false;
+            const std::size_t n = std::min(kRecordBytes, nbytes - done);
+            if (++fs_.writes == fs_.fail_write_at) {
+                if (fs_.tear) (void)inner_->write(record, p + done, n / 2);
+                return false;
+            }
+            if (!inner_->write(record, p + done, n)) return false;
         }
         return true;
     }
+    std::int64_t size() override { return inner_->size(); }
+    bool writable() const override { return inner_->writable(); }
+    bool sync() override { return inner_->sync(); }
 
 private:
     std::unique_ptr<RecordStream> inner_;

@@ -59,8 +59,9 @@ private:
 };
 
 /// Wraps the native file system and fails the k-th record read or write
-/// (counted per 32-byte record, from 1) or every open. Installs itself for
-/// its lifetime.
+/// (counted per 32-byte record, from 1; a torn write puts half the record
+/// first), every open or the replacing of a file. Installs itself for its
+/// lifetime.
 class FaultyFileSystem : public FileSystem {
 public:
     FaultyFileSystem() { set_file_system(this); }
@@ -68,11 +69,16 @@ public:
     bool exists(const std::string& path) override { return native_file_system().exists(path); }
     std::unique_ptr<RecordStream> open(const std::string& path) override;
     bool remove(const std::string& path) override { return !fail_remove && native_file_system().remove(path); }
+    bool replace(const std::string& from, const std::string& to) override {
+        return !fail_replace && native_file_system().replace(from, to);
+    }
 
     std::int64_t fail_read_at = 0;   // 0: never
     std::int64_t fail_write_at = 0;  // 0: never
     bool fail_open = false;
     bool fail_remove = false;
+    bool fail_replace = false;
+    bool tear = false;
     std::int64_t reads = 0;   // records read so far
     std::int64_t writes = 0;  // records written so far
 };

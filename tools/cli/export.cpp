@@ -189,8 +189,7 @@ std::string csv(const SeabedFile& f, const std::string& what) {
 }  // namespace
 
 std::string export_text(const SeabedFile& f, const std::string& what, const std::string& format) {
-    if (!f.generated)
-        throw Failure(kExitToolFailure, f.path + " holds no generated seabed (run seabed generate first)");
+    require_generated(f);
     if (!f.problems.empty()) throw Failure(kExitToolFailure, f.path + ": " + f.problems.front());
     if (format == "csv") return csv(f, what);
     Mesh m = mesh_of(f, what);

@@ -39,14 +39,18 @@ std::filesystem::path executable_dir() {
 }
 }  // namespace
 
+// No build-tree path is compiled in: an installed tool uses the library of
+// its own installation (SEABED_LIBDIR_FROM_BINDIR, e.g. ../lib, from the
+// folder of the executable), then SEABED_LIBRARY, then whatever the system
+// loader finds by the library's SONAME (a build tree's tool finds its library
+// through the build RPATH, which installation removes).
 std::string library_path(const std::string& option) {
     if (!option.empty()) return option;
-    if (const char* env = std::getenv("SEABED_LIBRARY"); env && *env) return env;
     std::error_code ec;
-    if (std::filesystem::exists(SEABED_DEFAULT_LIBRARY, ec)) return SEABED_DEFAULT_LIBRARY;
-    auto beside = executable_dir() / "libseabed.so";
-    if (std::filesystem::exists(beside, ec)) return beside.string();
-    return SEABED_DEFAULT_LIBRARY;
+    auto installed = executable_dir() / SEABED_LIBDIR_FROM_BINDIR / SEABED_LIBRARY_SONAME;
+    if (std::filesystem::exists(installed, ec)) return installed.lexically_normal().string();
+    if (const char* env = std::getenv("SEABED_LIBRARY"); env && *env) return env;
+    return SEABED_LIBRARY_SONAME;
 }
 
 std::string python_dir() {

@@ -33,10 +33,14 @@ private:
     void* handle_;
 };
 
+/// The unit the tool opens and loads files on; any will do, since the tool
+/// has one file open at a time.
+inline constexpr std::int32_t kUnit = 31;
+
 #define SEABED_OP(lib, name) (lib).get<decltype(::name)>(#name)
 
-/// Where the library is: --library, then SEABED_LIBRARY, then the build tree
-/// the tool was built in, then beside the executable.
+/// Where the library is: --library, then SEABED_LIBRARY, then beside the
+/// tool's installation, then the system loader.
 std::string library_path(const std::string& option);
 
 /// Where the Python package is (for plot): SEABED_PYTHONPATH, or the source

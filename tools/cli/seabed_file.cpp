@@ -9,13 +9,17 @@
 #include <filesystem>
 #include <fstream>
 
+#include "core/record_file.hpp"
 #include "failure.hpp"
+#include "paths.hpp"
 
 namespace cli {
 namespace {
 
-constexpr std::int64_t kRecord = 32;
-constexpr std::int64_t kFirstDataRecord = 12;
+// The file layout is the library's own (record size, magic number and stamp,
+// where blocks start): one implementation of it, not a copy.
+constexpr auto kRecord = static_cast<std::int64_t>(seabed::kRecordBytes);
+using seabed::kFirstDataRecord;
 
 class Bytes {
 public:
@@ -72,10 +76,10 @@ SeabedFile read_seabed_file(const std::string& path) {
     f.bytes = b.size();
     if (!b.has(1, 1)) throw status_failure(path, 5);
     f.magic = b.value<std::int32_t>(1, 0);
-    if (f.magic != kMagic) throw status_failure(path, 7);
+    if (f.magic != seabed::kMagic) throw status_failure(path, 7);
     if (b.has(1, 7)) {
         f.stamped = true;
-        for (int i = 0; i < 6; ++i) f.stamped = f.stamped && b.value<std::int32_t>(1, i + 1) == kStamp[i];
+        for (int i = 1; i < 7; ++i) f.stamped = f.stamped && b.value<std::int32_t>(1, i) == seabed::kGeneratedRecord1[i];
     }
     for (int r = 2; r <= 7; ++r)
         if (b.has(r, 8)) f.notes[r - 2] = b.text(r, 0, 32);
@@ -105,13 +109,13 @@ SeabedFile read_seabed_file(const std::string& path) {
         return f;
     }
     if (!f.generated || !b.has(11, 4)) return f;
-    std::int64_t rec = kFirstDataRecord + block_records(std::int64_t{f.components} * f.n);
+    std::int64_t rec = kFirstDataRecord + seabed::block_records(std::int64_t{f.components} * f.n);
     auto next = [&](auto& out, std::int64_t count, const char* what) {
         if (!b.read(rec, count, out)) {
             f.problems.push_back(std::string("the block of ") + what + " is truncated");
             return false;
         }
-        rec += block_records(count);
+        rec += seabed::block_records(count);
         return true;
     };
     if (f.is_2d()) {
@@ -141,10 +145,15 @@ SeabedFile read_seabed_file(const std::string& path) {
     return f;
 }
 
+void require_generated(const SeabedFile& f) {
+    if (!f.generated)
+        throw Failure(kExitToolFailure, f.path + " holds no generated seabed (run seabed generate first)");
+}
+
 std::vector<char> input_file_bytes(std::int32_t type, std::int32_t n, float spacing,
                                    const std::array<std::string, 6>& notes, const std::vector<float>& nodes) {
     std::vector<char> out(static_cast<std::size_t>(kRecord * (kFirstDataRecord - 1)), '\0');
-    std::memcpy(out.data(), &kMagic, 4);
+    std::memcpy(out.data(), &seabed::kMagic, 4);
     for (int r = 0; r < 6; ++r) {
         std::string text = notes[r].substr(0, 32);
         text.resize(32, ' ');
@@ -153,7 +162,7 @@ std::vector<char> input_file_bytes(std::int32_t type, std::int32_t n, float spac
     std::memcpy(out.data() + kRecord * 7, &type, 4);
     std::memcpy(out.data() + kRecord * 7 + 4, &n, 4);
     std::memcpy(out.data() + kRecord * 7 + 8, &spacing, 4);
-    std::size_t block = static_cast<std::size_t>(block_records(static_cast<std::int64_t>(nodes.size())) * kRecord);
+    std::size_t block = static_cast<std::size_t>(seabed::block_records(static_cast<std::int64_t>(nodes.size())) * kRecord);
     std::size_t at = out.size();
     out.resize(at + block, '\0');
     if (!nodes.empty()) std::memcpy(out.data() + at, nodes.data(), nodes.size() * 4);
@@ -163,10 +172,9 @@ std::vector<char> input_file_bytes(std::int32_t type, std::int32_t n, float spac
 void write_atomically(const std::string& path, const std::vector<char>& data) {
     namespace fs = std::filesystem;
     fs::path target(path);
+    require_folder(path);
     fs::path dir = target.has_parent_path() ? target.parent_path() : fs::path(".");
     std::error_code ec;
-    if (!fs::is_directory(dir, ec))
-        throw Failure(kExitToolFailure, "cannot write " + path + ": folder " + dir.string() + " does not exist");
     if (fs::is_directory(target, ec)) throw Failure(kExitToolFailure, "cannot write " + path + ": it is a folder");
     std::string hidden = ".";  // built in steps: GCC 12 warns falsely on "." + string
     hidden += target.filename().string();

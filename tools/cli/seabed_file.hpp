@@ -13,14 +13,6 @@
 
 namespace cli {
 
-inline constexpr std::int32_t kMagic = 0x0FF26702;
-inline constexpr std::array<std::int32_t, 6> kStamp = {1, 8, 4, 2, 7, 2015};
-
-/// Records taken by a block of v four-byte values.
-inline std::int64_t block_records(std::int64_t v) {
-    return v <= 0 ? 0 : (v - 1) / 8 + 1;
-}
-
 struct SeabedFile {
     std::string path;
     std::uint64_t bytes = 0;
@@ -52,6 +44,10 @@ struct SeabedFile {
 /// Reads everything the file holds. Throws Failure (status 2, 5 or 7 as the
 /// library would report them) when it is missing, unreadable or not a seabed file.
 SeabedFile read_seabed_file(const std::string& path);
+
+/// Throws Failure unless f holds a generated seabed: the loaders and the
+/// result blocks trust counts that an input file does not have yet.
+void require_generated(const SeabedFile& f);
 
 /// The bytes of an input file: magic, six notes, record 8, empty records 9
 /// to 11 and the node block (values node after node, X first).

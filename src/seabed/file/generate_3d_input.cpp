@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "core/record_file.hpp"
+#include "core/try_resize.hpp"
 #include "seabed/file/generate.hpp"
 #include "seabed/surface/generate_3d.hpp"
 #include "core/node_list.hpp"
@@ -32,11 +33,7 @@ Status generate_3d_input(RecordFile& file, std::int32_t n, float spacing, std::i
     // Values up to the end of the block's records, whole nodes only.
     const std::int64_t available = std::min(values, 8 * records) / 3 * 3;
     std::vector<float> chunk;
-    try {
-        chunk.resize(static_cast<std::size_t>(std::min(available, 8 * kChunkRecords)));
-    } catch (const std::bad_alloc&) {
-        return Status::NoMemory;
-    }
+    if (!try_resize(chunk, std::min(available, 8 * kChunkRecords))) return Status::NoMemory;
     for (std::int64_t done = 0; done < available; done += 8 * kChunkRecords) {
         const std::int64_t count = std::min(8 * kChunkRecords, available - done);
         if (!file.read_values(kFirstDataRecord + done / 8, chunk.data(), count)) return Status::FileRead;

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "core/record_file.hpp"
+#include "core/try_resize.hpp"
 
 namespace seabed {
 namespace {
@@ -157,9 +158,7 @@ Status get_cubic_spline_slopes(std::int32_t n, const float* profile, float* slop
     const float* xc = profile;
     const float* yc = profile + n;
     std::vector<float> c;
-    try {
-        c.resize(static_cast<std::size_t>(n));
-    } catch (const std::bad_alloc&) {
+    if (!try_resize(c, n)) {
         // closest status: the interface's allocation code, recorded like a slope failure
         return file ? write_error(*file, Status::NoMemory) : Status::NoMemory;
     }
@@ -195,13 +194,9 @@ Status generate_2d(RecordFile& file, std::int64_t& next_record, const float* pro
     if (n < 2) return Status::TooFewNodes;
     if (n > kMaxProfilePoints) return Status::NoMemory;  // closest status: M has no 32-bit count
     std::vector<float> spline, bessel, buffer;
-    try {
-        spline.resize(static_cast<std::size_t>(n));
-        bessel.resize(static_cast<std::size_t>(n));
-        buffer.reserve(kChunkValues + 2 * kSamplesPerInterval + 2);
-    } catch (const std::bad_alloc&) {
+    if (!try_resize(spline, n) || !try_resize(bessel, n) ||
+        !try_reserve(buffer, kChunkValues + 2 * kSamplesPerInterval + 2))
         return write_error(file, Status::NoMemory);  // closest status, recorded as this generator's failure
-    }
     if (Status st = get_cubic_bessel_slopes(n, profile, bessel.data(), &file); st != Status::Ok) return st;
     if (Status st = get_cubic_spline_slopes(n, profile, spline.data(), &file); st != Status::Ok) return st;
 

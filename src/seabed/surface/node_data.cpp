@@ -11,15 +11,7 @@ namespace {
 /// already allocated or cannot be.
 bool allocate_vector(std::vector<NodeNo>& v, std::int64_t extent) {
     if (v.capacity() != 0) return false;
-    const std::int64_t n = extent > 0 ? extent : 0;
-    try {
-        v.resize(static_cast<std::size_t>(n));
-    } catch (const std::bad_alloc&) {
-        return false;
-    } catch (const std::length_error&) {
-        return false;
-    }
-    return true;
+    return try_resize(v, extent > 0 ? extent : 0);
 }
 
 void release_vector(std::vector<NodeNo>& v) { std::vector<NodeNo>().swap(v); }

@@ -12,6 +12,7 @@
 #include <memory>
 
 #include "core/seabed_parameters.hpp"
+#include "core/try_resize.hpp"
 #include "seabed/triangulation/triangulation_arrays.hpp"
 
 namespace seabed {
@@ -39,7 +40,7 @@ public:
         const std::size_t bytes = static_cast<std::size_t>(n) * sizeof(T);
         // calloc leaves fresh pages untouched until used, so a large reserve
         // costs only what is filled; one byte keeps an empty array allocated
-        void* p = zero ? std::calloc(bytes > 0 ? bytes : 1, 1) : std::malloc(bytes > 0 ? bytes : 1);
+        void* p = try_malloc(bytes, zero);
         if (p == nullptr) return false;
         data_.reset(static_cast<T*>(p));
         size_ = n;

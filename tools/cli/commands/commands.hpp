@@ -1,0 +1,71 @@
+// The subcommands. Each add_<name> declares its subcommand and options on the
+// application, in the order of the help text, and returns what to run when
+// the command line chose it.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "points.hpp"
+
+namespace CLI {
+class App;
+}
+
+namespace cli {
+
+struct Command {
+    CLI::App* app;  // the subcommand; parsed() once chosen
+    /// Runs with the --library option (empty when not given). Only the
+    /// commands that call the library load it, so that import, export and
+    /// codes work without one.
+    std::function<void(const std::string& library_option)> run;
+};
+
+struct CreateTestOptions {
+    std::string file;
+    bool two_d = false, three_d = false;
+};
+
+struct ImportOptions {
+    std::string points, file;
+    bool two_d = false, three_d = false, sort = false;
+    double spacing = 0.0;
+    ColumnChoice columns;
+    std::string notes;
+};
+
+struct GenerateOptions {
+    std::string file;
+    bool force = false;
+};
+
+struct InfoOptions {
+    std::string file;
+};
+
+struct QueryOptions {
+    std::string file, method, points, output;
+    std::vector<std::string> at;
+    bool no_header = false;
+};
+
+struct ExportOptions {
+    std::string file, output, what = "nodes";
+};
+
+struct PlotOptions {
+    std::string file, output, transect, units = "m", title;
+};
+
+Command add_create_test(CLI::App& app);
+Command add_import(CLI::App& app);
+Command add_generate(CLI::App& app);
+Command add_info(CLI::App& app);
+Command add_query(CLI::App& app);
+Command add_export(CLI::App& app);
+Command add_plot(CLI::App& app);
+Command add_codes(CLI::App& app);
+
+}  // namespace cli

@@ -11,7 +11,6 @@
 
 #include "abi/host.hpp"
 #include "support/files.hpp"
-#include "support/generate_3d_files.hpp"
 
 namespace seabed::testing {
 namespace {
@@ -54,7 +53,7 @@ protected:
     }
     std::string input(const std::string& name, unsigned seed) {
         std::string path = dir.path(name);
-        write_3d_input(path, scattered(seed, 400), 1.5f);
+        write_input(path, 2, scattered(seed, 400), 1.5f);
         return path;
     }
 };

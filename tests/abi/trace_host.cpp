@@ -20,8 +20,6 @@
 
 #include "abi/host.hpp"
 #include "support/files.hpp"
-#include "support/generate_3d_files.hpp"
-#include "support/seabed_files.hpp"
 
 namespace seabed::testing {
 namespace {
@@ -114,7 +112,7 @@ void write_3d_nodes(const std::string& path) {
             nodes.insert(nodes.end(), {-45.0f + fi + fj, 130.0f + 4.0f * fi, 20.0f + 4.0f * fj});
         }
     nodes.insert(nodes.end(), {-40.0f, nodes[13], nodes[14]});  // a duplicate of node 5's position
-    write_3d_input(path, nodes, 12.5f);
+    write_input(path, 2, nodes, 12.5f);
 }
 
 /// Inputs that generation refuses, each leaving its status and message in the
@@ -127,8 +125,8 @@ void write_bad_inputs(const std::string& back, const std::string& line3, const s
         float f = static_cast<float>(i);
         collinear.insert(collinear.end(), {f, 2.0f * f, 1.0f + 0.5f * f});
     }
-    write_3d_input(line3, collinear, 1.0f);
-    write_3d_input(few, {1.0f, 0.0f, 0.0f, 2.0f, 1.0f, 1.0f}, 1.0f);
+    write_input(line3, 2, collinear, 1.0f);
+    write_input(few, 2, {1.0f, 0.0f, 0.0f, 2.0f, 1.0f, 1.0f}, 1.0f);
 }
 
 class Trace {
@@ -213,7 +211,7 @@ private:
             float ymin = p[n], ymax = p[2 * n - 1];
             std::vector<double> ys;
             for (int i = 0; i <= 64; ++i)
-                ys.push_back(static_cast<double>(ymin) - 1.0 + (static_cast<double>(ymax) - ymin + 2.0) * i / 64.0);
+                ys.push_back(static_cast<double>(ymin) - 1.0 + (static_cast<double>(ymax) - static_cast<double>(ymin) + 2.0) * i / 64.0);
             for (std::int32_t i = 0; i < n; ++i) ys.push_back(static_cast<double>(p[n + i]));
             query_2d(p, n, slopes, ys, type);
         }
@@ -268,8 +266,8 @@ private:
             const int steps = 24;
             for (int i = 0; i <= steps; ++i)
                 for (int j = 0; j <= steps; ++j)
-                    points.emplace_back(ylo - 0.05 * (yhi - ylo) + 1.1 * (yhi - ylo) * i / steps,
-                                        zlo - 0.05 * (zhi - zlo) + 1.1 * (zhi - zlo) * j / steps);
+                    points.emplace_back(double(ylo) - 0.05 * double(yhi - ylo) + 1.1 * double(yhi - ylo) * i / steps,
+                                        double(zlo) - 0.05 * double(zhi - zlo) + 1.1 * double(zhi - zlo) * j / steps);
             for (std::int32_t i = 0; i < n; ++i) points.emplace_back(p[n + i], p[2 * n + i]);
             query_3d(n, nadj, nodes, gradients, iadj, istart, points, type);
         }

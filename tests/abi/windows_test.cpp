@@ -15,7 +15,6 @@
 
 #include "abi/host.hpp"
 #include "support/files.hpp"
-#include "support/seabed_files.hpp"
 
 namespace seabed::testing {
 namespace {

@@ -15,8 +15,6 @@
 #include "seabed/file/seabed.hpp"
 #include "seabed/triangulation/triangulation.hpp"
 #include "support/files.hpp"
-#include "support/generate_3d_files.hpp"
-#include "support/seabed_files.hpp"
 
 namespace seabed {
 namespace {
@@ -53,7 +51,7 @@ TEST_F(AllocationTest, GenerationsFailWithAllocationStatusesAndKeepTheirInput) {
     const std::string path = dir.path("g.sbd");
     std::vector<float> nodes;
     for (int i = 0; i < 30; ++i) nodes.insert(nodes.end(), {float(i % 7), float((i * 37) % 29), float((i * 11) % 23)});
-    const auto input_3d = [&] { testing::write_3d_input(path, nodes, 2.0f); };
+    const auto input_3d = [&] { testing::write_input(path, 2, nodes, 2.0f); };
     const auto input_2d = [&] {
         RawFile(path).put<std::int32_t>(1, {0x0FF26702}).put<std::int32_t>(8, {1, 5, 0}).put<float>(
             12, {1, 0, 2, 1, 0.5f, 3, -1, 4.5f, 0, 5});
@@ -94,7 +92,7 @@ TEST_F(AllocationTest, GenerationsFailWithAllocationStatusesAndKeepTheirInput) {
 TEST_F(AllocationTest, LoadsFailWithStatus12AndFreeWhatTheyHeld) {
     const std::string path = dir.path("l.sbd");
     std::vector<float> nodes{1, 0, 0, 2, 4, 0, 3, 0, 4, 4, 4, 4};
-    testing::write_3d_input(path, nodes, 1.0f);
+    testing::write_input(path, 2, nodes, 1.0f);
     std::int32_t duplicates = 0;
     ASSERT_EQ(seabed_generate(path, duplicates), Status::Ok);
     for (std::int32_t type : {0, 1}) {

@@ -43,8 +43,9 @@ TEST(NativeFiles, ReadsBeyondTheEndAndBadRecordNumbersFail) {
     for (const Case& c : cases) {
         std::vector<char> buf(c.nbytes);
         EXPECT_EQ(f->read(c.record, buf.data(), buf.size()), c.ok) << c.record << " " << c.nbytes;
-        if (c.record < 1 || c.record > 1000)
+        if (c.record < 1 || c.record > 1000) {
             EXPECT_FALSE(f->write(c.record, data.data(), 4)) << c.record;
+        }
     }
     EXPECT_EQ(bytes_of(path).size(), 50u);
 }

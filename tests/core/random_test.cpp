@@ -2,13 +2,14 @@
 // independently with 64-bit remainders, and atomic draws.
 #include "core/random.hpp"
 
-#include "support/reference_random.hpp"
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdint>
 #include <thread>
 #include <vector>
+
+#include "support/files.hpp"
 
 namespace seabed {
 namespace {

@@ -69,20 +69,6 @@ def test_import_bad_rows_name_the_line_and_write_nothing(run, tmp_path, text, ar
     assert sorted(p.name for p in tmp_path.iterdir()) == ["pts.csv"]
 
 
-def test_import_sort_and_missing_inputs(run, tmp_path):
-    (tmp_path / "pts.txt").write_text("3 -1\n1 -2\n2 -3\n")
-    assert run("import", "pts.txt", "o.sbd", "--2d").returncode == 1
-    r = run("import", "pts.txt", "o.sbd", "--2d", "--sort")
-    assert r.returncode == 0, r.stderr
-    assert seabed.read_file(tmp_path / "o.sbd").nodes.tolist() == [[-2, 1], [-3, 2], [-1, 3]]
-    r = run("import", "none.csv", "n.sbd", "--2d")
-    assert r.returncode == 1 and "cannot read none.csv" in r.stderr
-    r = run("import", "pts.txt", "no/such/folder/o.sbd", "--2d", "--sort")
-    assert r.returncode == 1 and "folder no/such/folder does not exist" in r.stderr
-    r = run("import", "pts.txt", "o.sbd")
-    assert r.returncode == 64  # neither --2d nor --3d
-
-
 def test_generate_info_and_their_failures(run, tmp_path, generated_profile):
     r = run("info", "p.sbd")
     assert r.returncode == 0, r.stderr
@@ -177,16 +163,6 @@ def test_plot_2d(run, tmp_path, generated_profile, suffix):
     assert data.startswith(PNG) if suffix == "png" else b"<svg" in data[:2000]
 
 
-def test_plot_failures_write_nothing(run, tmp_path, generated_profile):
-    before = sorted(p.name for p in tmp_path.iterdir())
-    for args, code in [(["plot", "p.sbd", "-o", "p.jpg"], 64), (["plot", "gone.sbd", "-o", "p.png"], 2),
-                       (["plot", "p.sbd", "-o", "nowhere/p.png"], 1),
-                       (["plot", "p.sbd", "-o", "p.png", "--transect", "0,0,1,1"], 1)]:
-        r = run(*args)
-        assert r.returncode == code and r.stderr.startswith("seabed plot: "), (args, r.stderr)
-    assert sorted(p.name for p in tmp_path.iterdir()) == before
-
-
 def test_create_test_2d_and_a_missing_library(run, tmp_path, lib):
     r = run("--library", "nowhere/libseabed.so", "info", "x.sbd")
     assert r.returncode == 1 and "cannot load the seabed library nowhere/libseabed.so" in r.stderr
@@ -202,13 +178,6 @@ def test_create_test_2d_and_a_missing_library(run, tmp_path, lib):
     r = run("create-test", "nowhere/t.sbd", "--3d")
     assert r.returncode == 1 and "does not exist" in r.stderr
     assert sorted(p.name for p in tmp_path.iterdir()) == ["t.sbd", "t3.sbd"]
-
-
-def test_an_output_that_is_a_folder_is_refused(run, tmp_path, generated_profile):
-    (tmp_path / "out.vtk").mkdir()
-    r = run("export", "p.sbd", "-o", "out.vtk")
-    assert r.returncode == 1 and "cannot write out.vtk: it is a folder" in r.stderr
-    assert list((tmp_path / "out.vtk").iterdir()) == []
 
 
 def test_3d_query_export_and_their_failures(run, tmp_path, surface_file):

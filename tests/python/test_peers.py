@@ -128,32 +128,3 @@ def test_3d_cubic_equals_matplotlib_user_cubic_at_nodes_and_on_edges(lib, surfac
     # most ~1e-13 of the coordinates times the surface's slopes, plus the
     # peers' own rounding (a few 1e-11 measured).
     np.testing.assert_allclose(x[ok], theirs[ok].data, rtol=0, atol=1e-9)
-
-
-def test_3d_cubic_derivative_across_each_edge_is_linear_along_it(lib, surface_file):
-    """Ours keeps the derivative across every edge linear along the edge (so
-    the surface is C1 between triangles); matplotlib's reduced element does
-    not, which is why the two differ inside a triangle."""
-    need(lib, "interpolate_3d_cubic")
-    sf, _ = _triangulation(surface_file)
-    yn, zn = sf.nodes[:, 1].astype(np.float64), sf.nodes[:, 2].astype(np.float64)
-    e = _edges(sf.triangles)
-    a, b = e[:, 0], e[:, 1]
-    dy, dz = yn[b] - yn[a], zn[b] - zn[a]
-    length = np.hypot(dy, dz)
-    ny, nz = -dz / length, dy / length  # unit normal of the edge in the horizontal plane
-    t = np.linspace(0.0, 1.0, 5)[:, None]
-    ye, ze = yn[a] + t * dy, zn[a] + t * dz
-    with seabed.load_3d(surface_file, "cubic") as s:
-        _, normal, st = s.query(ye.ravel(), ze.ravel())
-    assert (st == 0).all()
-    grad = seabed.Surface3D.gradient(normal)
-    across = (grad[:, 0].reshape(t.size, -1) * ny + grad[:, 1].reshape(t.size, -1) * nz)
-    # Linear along the edge: every second difference vanishes, to the rounding
-    # of gradients recovered from unit normals (~1e-14 measured).
-    second = across[:-2] - 2 * across[1:-1] + across[2:]
-    assert np.abs(second).max() < 1e-11
-    # and its ends are the node gradients' components across the edge.
-    g = sf.gradients.astype(np.float64)
-    np.testing.assert_allclose(across[0], g[a, 0] * ny + g[a, 1] * nz, rtol=0, atol=1e-12)
-    np.testing.assert_allclose(across[-1], g[b, 0] * ny + g[b, 1] * nz, rtol=0, atol=1e-12)

@@ -38,6 +38,51 @@ std::vector<char> RawFile::get(std::int64_t record, std::size_t nbytes) const {
 
 std::string RawFile::contents() const { return bytes_of(path_); }
 
+void Handmade2D::write(const std::string& path) const {
+    RawFile f(path);
+    f.put<std::int32_t>(1, {kTestMagic, 1, 8, 4, 2, 7, 2015});
+    f.put<std::int32_t>(8, {1, 4});
+    f.put<std::int32_t>(11, {61, 61});
+    std::vector<float> block;
+    for (std::size_t i = 0; i < 4; ++i) block.insert(block.end(), {x[i], y[i]});
+    f.put(12, block);
+    f.put(13, std::vector<float>(2 * 61 * 2, 9.0f));  // blocks A and B: never read by a loader
+    f.put(45, spline);
+    f.put(46, bessel);
+}
+
+void Handmade3D::write(const std::string& path) const {
+    RawFile f(path);
+    f.put<std::int32_t>(1, {kTestMagic});
+    f.put<std::int32_t>(8, {2, 3, 0x3DCCCCCD});
+    f.put<std::int32_t>(11, {1, 2, 1, 9});
+    f.put(12, nodes);
+    f.put<std::int32_t>(14, {1, 2, 3});
+    f.put(15, iadj);
+    f.put(17, istart);
+    f.put(18, std::vector<float>(6, 8.0f));         // block 5: sub-nodes
+    f.put(19, std::vector<float>(6, 9.0f));         // block 6: normals
+    f.put(20, std::vector<std::int32_t>{1, 2, 1});  // block 7
+    f.put(21, gradients);
+}
+
+void write_input(const std::string& path, std::int32_t type, const std::vector<float>& values, float spacing,
+                 std::optional<std::int32_t> n) {
+    std::int32_t spacing_bits = 0;
+    std::memcpy(&spacing_bits, &spacing, 4);
+    RawFile f(path);
+    f.put<std::int32_t>(1, {kTestMagic});
+    f.put<std::int32_t>(8, {type, n.value_or(static_cast<std::int32_t>(values.size() / (type == 1 ? 2 : 3))), spacing_bits});
+    if (!values.empty()) f.put(12, values);
+}
+
+int status_in_file(const std::string& path) { return static_cast<unsigned char>(RawFile(path).get(9, 1)[0]); }
+
+std::string message_in_file(const std::string& path) {
+    auto r = RawFile(path).get(9, 64);
+    return std::string(r.begin() + 1, r.end());
+}
+
 std::string bytes_of(const std::string& path) {
     std::ifstream f(path, std::ios::binary);
     std::ostringstream s;

@@ -13,8 +13,6 @@
 #include "core/library_state.hpp"
 #include "seabed/file/generate.hpp"
 #include "support/files.hpp"
-#include "support/generate_3d_files.hpp"
-#include "support/seabed_files.hpp"
 
 namespace seabed {
 namespace {

@@ -17,19 +17,13 @@
 #include "seabed/file/generate.hpp"
 #include "seabed/surface/node_data.hpp"
 #include "support/files.hpp"
-#include "support/generate_3d_files.hpp"
 
 namespace seabed {
 namespace {
 
 using testing::RawFile;
 
-class Generate3DTest : public ::testing::Test {
-protected:
-    void SetUp() override { reset_library_state(); }
-    void TearDown() override { reset_library_state(); }
-    testing::ScratchDir dir;
-};
+class Generate3DTest : public testing::FreshProcessTest {};
 
 TEST_F(Generate3DTest, GridCountsFollowTheSpacing) {
     struct Case {
@@ -127,7 +121,7 @@ TEST_F(Generate3DTest, CellSubnodeTestEqualsTheScan) {
 TEST_F(Generate3DTest, ShortNodeBlockIsAReadFailureWithTheFileUnchanged) {
     const std::string p = dir.path("short.sbd");
     // 8 nodes need 24 values: three records; only two are there.
-    testing::write_3d_input(p, std::vector<float>(24, 1.0f), 1.0f);
+    testing::write_input(p, 2, std::vector<float>(24, 1.0f), 1.0f);
     RawFile(p).truncate(32 * 13);
     const std::string before = testing::bytes_of(p);
     for (std::int32_t n : {8, INT32_MAX}) {

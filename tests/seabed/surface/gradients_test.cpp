@@ -73,7 +73,7 @@ TEST(GradGlobal, ApproachesTheTrueGradientAsNodesDensify) {
             const double y = m.y[i], z = m.z[i];
             const double gy = std::cos(y) * std::cos(0.5 * z) + 0.25 * z;
             const double gz = -0.5 * std::sin(y) * std::sin(0.5 * z) + 0.25 * y;
-            worst = std::max(worst, std::hypot(m.g[2 * i] - gy, m.g[2 * i + 1] - gz));
+            worst = std::max(worst, std::hypot(double(m.g[2 * i]) - gy, double(m.g[2 * i + 1]) - gz));
         }
         EXPECT_LT(worst, 0.6 * previous) << k;  // at least first order in the node spacing
         previous = worst;
@@ -106,7 +106,9 @@ TEST(GradGlobal, DegenerateTriangulationsReportTheirStatus) {
         grad_global(static_cast<std::int32_t>(c.y.size()), c.istart.data(), static_cast<std::int32_t>(c.iadj.size()),
                     c.iadj.data(), 100, f.data(), c.y.data(), c.z.data(), 0.001f, 1.0e-6f, g.data(), st);
         EXPECT_EQ(st, c.expected) << c.name;
-        if (c.expected == Status::ExtentTooSmall) EXPECT_TRUE(same_bits(g, before));
+        if (c.expected == Status::ExtentTooSmall) {
+            EXPECT_TRUE(same_bits(g, before));
+        }
     }
 }
 

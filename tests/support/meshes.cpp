@@ -1,10 +1,13 @@
-#include "support/triangulation_check.hpp"
+#include "support/meshes.hpp"
 
 #include <algorithm>
 #include <cmath>
+#include <numeric>
+#include <random>
 #include <sstream>
+#include <stdexcept>
 
-namespace seabed::test {
+namespace seabed::testing {
 namespace {
 
 template <class... A>
@@ -15,16 +18,16 @@ std::string say(const A&... pieces) {
 }
 
 double orient(const float* y, const float* z, std::int32_t a, std::int32_t b, std::int32_t c) {
-    const double ya = y[a - 1], za = z[a - 1];
-    return (double(y[b - 1]) - ya) * (double(z[c - 1]) - za) - (double(z[b - 1]) - za) * (double(y[c - 1]) - ya);
+    const double ya = y[a - 1], za = z[a - 1], yb = y[b - 1], zb = z[b - 1], yc = y[c - 1], zc = z[c - 1];
+    return (yb - ya) * (zc - za) - (zb - za) * (yc - ya);
 }
 
 /// Positive when d lies inside the circle through the counter-clockwise a, b, c.
 double incircle(const float* y, const float* z, std::int32_t a, std::int32_t b, std::int32_t c, std::int32_t d) {
     const double dy = y[d - 1], dz = z[d - 1];
-    const double ay = y[a - 1] - dy, az = z[a - 1] - dz;
-    const double by = y[b - 1] - dy, bz = z[b - 1] - dz;
-    const double cy = y[c - 1] - dy, cz = z[c - 1] - dz;
+    const double ay = double(y[a - 1]) - dy, az = double(z[a - 1]) - dz;
+    const double by = double(y[b - 1]) - dy, bz = double(z[b - 1]) - dz;
+    const double cy = double(y[c - 1]) - dy, cz = double(z[c - 1]) - dz;
     return (ay * ay + az * az) * (by * cz - bz * cy) - (by * by + bz * bz) * (ay * cz - az * cy) +
            (cy * cy + cz * cz) * (ay * bz - az * by);
 }
@@ -203,4 +206,143 @@ std::set<Tri> brute_force_delaunay(std::int32_t n, const float* y, const float* 
     return out;
 }
 
-}  // namespace seabed::test
+std::vector<float> TestMesh::nodes() const {
+    std::vector<float> out(x);
+    out.insert(out.end(), y.begin(), y.end());
+    out.insert(out.end(), z.begin(), z.end());
+    return out;
+}
+
+/// Neighbour lists of the triangles (each CCW) over nodes with coordinates y, z.
+TestMesh mesh_from_triangles(std::vector<float> y, std::vector<float> z, std::vector<std::array<std::int32_t, 3>> triangles) {
+    TestMesh m;
+    m.n = static_cast<std::int32_t>(y.size());
+    m.y = std::move(y);
+    m.z = std::move(z);
+    m.x.assign(m.y.size(), 0.0f);
+    m.triangles = std::move(triangles);
+    // For node i, fan[i] holds the pairs (a, b) of its triangles (i, a, b).
+    std::vector<std::vector<std::pair<std::int32_t, std::int32_t>>> fan(m.y.size());
+    for (const auto& t : m.triangles)
+        for (int r = 0; r < 3; ++r) fan[t[r] - 1].push_back({t[(r + 1) % 3], t[(r + 2) % 3]});
+    for (std::size_t i = 0; i < fan.size(); ++i) {
+        const auto& f = fan[i];
+        auto next_of = [&](std::int32_t a) {
+            for (auto& p : f)
+                if (p.first == a) return p.second;
+            return 0;
+        };
+        // A hull node's list starts with the neighbour that no triangle precedes.
+        std::int32_t start = f.at(0).first;
+        bool hull = false;
+        for (auto& p : f) {
+            bool preceded = std::any_of(f.begin(), f.end(), [&](auto& q) { return q.second == p.first; });
+            if (!preceded) {
+                start = p.first;
+                hull = true;
+            }
+        }
+        m.istart.push_back(static_cast<std::int32_t>(m.iadj.size()) + 1);
+        std::int32_t a = start;
+        m.iadj.push_back(a);
+        for (std::size_t k = 0; k < f.size(); ++k) {
+            a = next_of(a);
+            if (a == 0 || a == start) break;
+            m.iadj.push_back(a);
+        }
+        if (hull) m.iadj.push_back(0);
+    }
+    m.nadj = static_cast<std::int32_t>(m.iadj.size());
+    return m;
+}
+
+/// An nx x ny grid of spacing h from (y0, z0), each cell split into two CCW
+/// triangles (diagonals alternating when asked), interior nodes moved by up
+/// to jitter * h, node numbers shuffled when seed is not 0.
+TestMesh grid_mesh(int nx, int ny, float h, float y0, float z0, float jitter, unsigned seed,
+                   bool alternate) {
+    const int n = nx * ny;
+    std::vector<std::int32_t> number(static_cast<std::size_t>(n));
+    std::iota(number.begin(), number.end(), 1);
+    std::mt19937 rng(seed);
+    if (seed != 0) std::shuffle(number.begin(), number.end(), rng);
+    std::uniform_real_distribution<float> off(-jitter * h, jitter * h);
+    std::vector<float> y(static_cast<std::size_t>(n)), z(static_cast<std::size_t>(n));
+    for (int j = 0; j < ny; ++j)
+        for (int i = 0; i < nx; ++i) {
+            const bool interior = i > 0 && j > 0 && i < nx - 1 && j < ny - 1;
+            const std::size_t k = static_cast<std::size_t>(number[static_cast<std::size_t>(i + j * nx)] - 1);
+            y[k] = y0 + static_cast<float>(i) * h + (interior && jitter > 0 ? off(rng) : 0.0f);
+            z[k] = z0 + static_cast<float>(j) * h + (interior && jitter > 0 ? off(rng) : 0.0f);
+        }
+    auto at = [&](int i, int j) { return number[static_cast<std::size_t>(i + j * nx)]; };
+    std::vector<std::array<std::int32_t, 3>> tris;
+    for (int j = 0; j + 1 < ny; ++j)
+        for (int i = 0; i + 1 < nx; ++i) {
+            std::int32_t a = at(i, j), b = at(i + 1, j), c = at(i + 1, j + 1), d = at(i, j + 1);
+            if (alternate && (i + j) % 2 == 1) {
+                tris.push_back({a, b, d});
+                tris.push_back({b, c, d});
+            } else {
+                tris.push_back({a, b, c});
+                tris.push_back({a, c, d});
+            }
+        }
+    return mesh_from_triangles(std::move(y), std::move(z), std::move(tris));
+}
+
+/// The library's own triangulation of the nodes (y, z), in the order
+/// triangulate leaves them; elevations 0.
+TestMesh triangulated_mesh(std::vector<float> y, std::vector<float> z) {
+    const auto n = static_cast<std::int32_t>(y.size());
+    std::vector<float> fval(y.size(), 0.0f);
+    Triangulation t;
+    if (triangulate(n, 1.0e-6f, fval.data(), y.data(), z.data(), t) != Status::Ok)
+        throw std::runtime_error("triangulate failed");
+    TestMesh m;
+    m.n = n;
+    m.x = std::move(fval);
+    m.y = std::move(y);
+    m.z = std::move(z);
+    m.iadj = t.iadj;
+    m.istart = t.istart;
+    m.nadj = t.nadj;
+    for (std::int32_t k = 0; k < t.nt; ++k)
+        m.triangles.push_back({t.itri[3 * k], t.itri[3 * k + 1], t.itri[3 * k + 2]});
+    m.hull.assign(t.ibnd.begin(), t.ibnd.begin() + t.nb);
+    return m;
+}
+
+/// n random nodes in [0, extent)^2, triangulated by the library (slivers
+/// along the hull included).
+TestMesh delaunay_mesh(int n, unsigned seed, float extent) {
+    std::mt19937 rng(seed);
+    std::uniform_real_distribution<float> u(0.0f, extent);
+    std::vector<float> y(static_cast<std::size_t>(n)), z(y.size());
+    for (std::size_t i = 0; i < y.size(); ++i) {
+        y[i] = u(rng);
+        z[i] = u(rng);
+    }
+    return triangulated_mesh(std::move(y), std::move(z));
+}
+
+/// An nx x ny lattice of spacing h with every node moved by up to
+/// jitter * h, in shuffled order, triangulated by the library: well-shaped
+/// triangles in no grid pattern.
+TestMesh lattice_mesh(int nx, int ny, float h, float jitter, unsigned seed) {
+    std::mt19937 rng(seed);
+    std::uniform_real_distribution<float> off(-jitter * h, jitter * h);
+    std::vector<std::pair<float, float>> p;
+    for (int j = 0; j < ny; ++j)
+        for (int i = 0; i < nx; ++i)
+            p.push_back({static_cast<float>(i) * h + off(rng), static_cast<float>(j) * h + off(rng)});
+    std::shuffle(p.begin(), p.end(), rng);
+    std::vector<float> y, z;
+    for (auto& q : p) {
+        y.push_back(q.first);
+        z.push_back(q.second);
+    }
+    return triangulated_mesh(std::move(y), std::move(z));
+}
+
+}  // namespace seabed::testing

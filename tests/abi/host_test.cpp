@@ -1,0 +1,299 @@
+// The exported operations as a host calls them: loaded by name, arguments by
+// address, descriptors filled in by the library, names padded with blanks.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "abi/host.hpp"
+#include "seabed/query/lookup.hpp"
+#include "support/files.hpp"
+#include "support/meshes.hpp"
+
+namespace seabed::testing {
+namespace {
+
+class HostTest : public ::testing::Test {
+protected:
+    Host host;
+    ScratchDir dir;
+    decltype(&::seabed_generate) generate_ = SEABED_EXPORT(host, seabed_generate);
+    decltype(&::open_seabed_file) open = SEABED_EXPORT(host, open_seabed_file);
+    decltype(&::load_seabed_2d) load2 = SEABED_EXPORT(host, load_seabed_2d);
+    decltype(&::load_seabed_3d) load3 = SEABED_EXPORT(host, load_seabed_3d);
+    decltype(&::free_seabed_2d) free2 = SEABED_EXPORT(host, free_seabed_2d);
+    decltype(&::free_seabed_3d) free3 = SEABED_EXPORT(host, free_seabed_3d);
+    decltype(&::find_segment) segment_of = SEABED_EXPORT(host, find_segment);
+    decltype(&::interpolate_2d_linear) linear2 = SEABED_EXPORT(host, interpolate_2d_linear);
+    decltype(&::interpolate_2d_cubic) cubic2 = SEABED_EXPORT(host, interpolate_2d_cubic);
+    decltype(&::find_triangle) find = SEABED_EXPORT(host, find_triangle);
+    decltype(&::interpolate_3d_cubic) cubic3 = SEABED_EXPORT(host, interpolate_3d_cubic);
+    decltype(&::seabed_create_test_file) create = SEABED_EXPORT(host, seabed_create_test_file);
+
+    // The 2D arrays of the last load_2d, the 3D ones of the last load_3d.
+    int32_t n = -7, nt = -7, nadj = -7;
+    int64_t memory = 0;
+    seabed_desc2 profile{}, nodes{}, gradients{};
+    seabed_desc1 slopes{}, iadj{}, istart{};
+
+    void TearDown() override {
+        free2(&profile, &slopes);
+        free3(&nodes, &gradients, &iadj, &istart);
+    }
+    int32_t generate(const std::string& name, int32_t* duplicates = nullptr) {
+        int32_t status = -1, dup = -1;
+        generate_(static_cast<int32_t>(name.size()), name.data(), &status, duplicates ? duplicates : &dup);
+        return status;
+    }
+    int32_t load_2d(const std::string& path, int32_t type) {
+        int32_t len = static_cast<int32_t>(path.size()), unit = 31, status = -99;
+        load2(&len, path.data(), &unit, &type, &n, &profile, &slopes, &memory, &status);
+        return status;
+    }
+    int32_t load_3d(const std::string& path, int32_t type) {
+        int32_t len = static_cast<int32_t>(path.size()), unit = 32, status = -99;
+        load3(&len, path.data(), &unit, &type, &n, &nt, &nadj, &nodes, &gradients, &iadj, &istart, &memory, &status);
+        return status;
+    }
+};
+
+template <class T, class D>
+T element(const D& d, int64_t i, int64_t j = 1) {
+    T v;
+    std::memcpy(&v, static_cast<const char*>(d.base) + (i - 1) * d.dim[0].stride +
+                        (j - 1) * (d.rank > 1 ? d.dim[1 % d.rank].stride : 0), sizeof v);
+    return v;
+}
+
+TEST_F(HostTest, GeneratedProfileLoadsAndReproducesItsSamples) {
+    // 12 points, uneven spacing: M = 221 samples in 56 records per block
+    // (15-70, 71-126), slopes in 127-128 and 129-130.
+    const std::vector<float> x{5.0f, 4.5f, 4.75f, 3.0f, 2.0f, 2.5f, 1.0f, -0.5f, 0.0f, 0.25f, -1.0f, -2.0f};
+    const std::vector<float> y{0.0f, 1.5f, 2.0f, 4.0f, 4.25f, 6.0f, 9.0f, 9.5f, 12.0f, 13.0f, 16.0f, 20.0f};
+    std::vector<float> block;
+    for (std::size_t i = 0; i < x.size(); ++i) block.insert(block.end(), {x[i], y[i]});
+    const std::string path = dir.path("profile.sbd");
+    write_input(path, SEABED_TYPE_2D, block);
+    ASSERT_EQ(generate(path + "   "), SEABED_STATUS_OK);
+    RawFile f(path);
+    struct Case {
+        int32_t type;
+        int64_t samples_at, slopes_at;
+    } cases[] = {{SEABED_2D_SPLINE, 15, 127}, {SEABED_2D_BESSEL, 71, 129}};
+    for (const Case& c : cases) {
+        memory = 100;
+        ASSERT_EQ(load_2d(path, c.type), SEABED_STATUS_OK);
+        ASSERT_EQ(n, 12);
+        EXPECT_EQ(memory, 100 + 12 * 12);
+        EXPECT_EQ((std::vector<int64_t>{profile.elem_len, profile.flags, profile.rank, profile.dim[0].extent,
+                                        profile.dim[0].stride, profile.dim[0].lower_bound, profile.dim[1].extent,
+                                        profile.dim[1].stride, slopes.flags, slopes.rank, slopes.dim[0].extent}),
+                  (std::vector<int64_t>{4, 0x85, 2, 12, 4, 1, 2, 48, 0x85, 1, 12}));
+        const auto* p = static_cast<const float*>(profile.base);
+        const auto* m = static_cast<const float*>(slopes.base);
+        EXPECT_EQ(std::vector<float>(m, m + 12), f.values<float>(c.slopes_at, 12));
+        // Every sample is the cubic query at its coordinate, the hint carried.
+        const std::vector<float> samples = f.values<float>(c.samples_at, 2 * 221);
+        int32_t segment = 0;
+        for (int i = 0; i < 221; ++i) {
+            const double ys = samples[2 * static_cast<std::size_t>(i) + 1];
+            double xv = 0, slope = 0;
+            cubic2(&ys, &n, p, m, &xv, &slope, &segment);
+            ASSERT_EQ(static_cast<float>(xv), samples[2 * static_cast<std::size_t>(i)]) << c.type << " sample " << i;
+            ASSERT_EQ(segment, i == 220 ? 13 : i / 20 + 2);
+        }
+        // A linear query passes through a point; find_segment agrees with it.
+        const double y3 = y[2];
+        double xv = 0, slope = -99.0;
+        int32_t s1 = 10000, s2 = 0;
+        linear2(&y3, &n, p, &xv, &slope, &s1);
+        segment_of(p, &n, &y3, &s2);
+        EXPECT_TRUE(xv == double(x[2]) && s1 == 4 && s2 == 4);
+    }
+    ASSERT_EQ(load_2d(path, SEABED_2D_LINEAR), SEABED_STATUS_OK);
+    EXPECT_EQ(slopes.base, nullptr);
+    EXPECT_EQ(slopes.flags & 1, 0);
+    free2(&profile, &slopes);
+    EXPECT_EQ(profile.base, nullptr);
+    EXPECT_EQ(profile.flags & 1, 0);
+}
+
+TEST_F(HostTest, GeneratedSurfaceLoadsAndPassesThroughItsNodes) {
+    // A 3 x 3 grid of nodes on a paraboloid, plus a second copy of the centre
+    // 5.0e-5 away, which generation drops.
+    std::vector<float> block;
+    for (float y : {0.0f, 10.0f, 20.0f})
+        for (float z : {0.0f, 10.0f, 20.0f}) block.insert(block.end(), {-0.01f * (y * y + z * z), y, z});
+    block.insert(block.end(), {7.0f, 10.00005f, 10.0f});
+    const std::string path = dir.path("surface.sbd");
+    write_input(path, SEABED_TYPE_3D, block, 2.5f);
+    int32_t duplicates = -1;
+    ASSERT_EQ(generate(path, &duplicates), SEABED_STATUS_OK);
+    EXPECT_EQ(duplicates, 1);
+    RawFile f(path);
+    EXPECT_EQ(f.values<int32_t>(1, 7), (std::vector<int32_t>{kTestMagic, 1, 8, 4, 2, 7, 2015}));
+    EXPECT_EQ(f.values<int32_t>(8, 2), (std::vector<int32_t>{SEABED_TYPE_3D, 9}));
+    EXPECT_EQ(f.values<int32_t>(11, 2)[1], 81) << "the 9 x 9 grid of sub-nodes covers the square";
+    ASSERT_EQ(load_3d(path, SEABED_3D_CUBIC), SEABED_STATUS_OK);
+    ASSERT_EQ(n, 9);
+    EXPECT_EQ(memory, 12 * 9 + 4 * nadj + 4 * 9 + 8 * 9);
+    const float* xyz = static_cast<const float*>(nodes.base);
+    int32_t start = 1, status = -1;
+    for (int32_t k = 0; k < n; ++k) {
+        const double y = xyz[n + k], z = xyz[2 * n + k];
+        double x = 0.0, normal[3] = {0.0, 0.0, 0.0};
+        cubic3(&y, &z, &n, &nadj, xyz, static_cast<const int32_t*>(iadj.base), static_cast<const int32_t*>(istart.base),
+               static_cast<const float*>(gradients.base), &x, normal, &start, &status);
+        ASSERT_EQ(status, 0);
+        EXPECT_NEAR(x, double(xyz[k]), 1.0e-9 * (1.0 + std::fabs(double(xyz[k])))) << k;  // double rounding at a node
+        EXPECT_NE(xyz[k], 7.0f);
+    }
+}
+
+TEST_F(HostTest, HandmadeFilesLoadWithEveryType) {
+    Handmade3D file;
+    const std::string p3 = dir.path("s.sbd");
+    file.write(p3);
+    ASSERT_EQ(load_3d(p3, SEABED_3D_CUBIC), 0);
+    EXPECT_TRUE(n == 3 && nt == 1 && nadj == 9 && memory == 12 * 3 + 4 * 9 + 4 * 3 + 8 * 3);
+    EXPECT_EQ((std::vector<int64_t>{nodes.dim[1].stride, gradients.dim[0].extent, gradients.dim[1].extent,
+                                    gradients.dim[1].stride}),
+              (std::vector<int64_t>{12, 2, 3, 8}));
+    for (int i = 1; i <= 3; ++i) {
+        for (int c = 1; c <= 3; ++c) EXPECT_EQ(element<float>(nodes, i, c), file.nodes[3 * (i - 1) + c - 1]);
+        EXPECT_EQ(element<int32_t>(istart, i), file.istart[static_cast<std::size_t>(i - 1)]);
+        for (int g = 1; g <= 2; ++g) EXPECT_EQ(element<float>(gradients, g, i), file.gradients[2 * (i - 1) + g - 1]);
+    }
+    for (int k = 1; k <= 9; ++k) EXPECT_EQ(element<int32_t>(iadj, k), file.iadj[static_cast<std::size_t>(k - 1)]);
+    free3(&nodes, &gradients, &iadj, &istart);
+    memory = 0;
+    gradients.base = reinterpret_cast<void*>(0x1234);  // not the library's: must be left alone
+    ASSERT_EQ(load_3d(p3, SEABED_3D_LINEAR), 0);
+    EXPECT_EQ(memory, 12 * 3 + 4 * 9 + 4 * 3);
+    free3(&nodes, &gradients, &iadj, &istart);
+    EXPECT_TRUE(nodes.base == nullptr && iadj.base == nullptr && istart.base == nullptr);
+    EXPECT_EQ(gradients.base, reinterpret_cast<void*>(0x1234));
+    gradients.base = nullptr;
+
+    Handmade2D file2;
+    const std::string p2 = dir.path("p.sbd");
+    file2.write(p2);
+    memory = 0;
+    ASSERT_EQ(load_2d(p2, SEABED_2D_SPLINE), 0);
+    ASSERT_EQ(load_2d(p2, SEABED_2D_BESSEL), 0);  // ASan reports a leak if the first arrays stayed
+    EXPECT_EQ(memory, 2 * 48);
+    for (int i = 1; i <= 4; ++i) EXPECT_EQ(element<float>(slopes, i), file2.bessel[static_cast<std::size_t>(i - 1)]);
+    // A linear load never reads record 11: M = -1 would put the slopes at record 13.
+    RawFile(p2).put_bytes(11, "\xff\xff\xff\xff", 4).truncate(32 * 12);
+    EXPECT_EQ(load_2d(p2, SEABED_2D_LINEAR), 0);
+    EXPECT_EQ(load_2d(p2, SEABED_2D_BESSEL), SEABED_STATUS_FILE_READ);
+    // A bad type releases what the descriptors held, without touching the file.
+    EXPECT_EQ(load_2d(dir.path("missing.sbd"), 1), SEABED_STATUS_BAD_INTERPOLATION_TYPE);
+    EXPECT_TRUE(profile.base == nullptr && slopes.base == nullptr);
+}
+
+TEST_F(HostTest, EveryFailureOfTheTableHasItsStatus) {
+    const std::string p2 = dir.path("p.sbd"), p3 = dir.path("s.sbd"), bad = dir.path("bad.sbd"), few = dir.path("n2.sbd");
+    Handmade2D().write(p2);
+    Handmade3D().write(p3);
+    Handmade3D().write(few);
+    RawFile(bad).put<int32_t>(1, {kTestMagic + 1});
+    RawFile(few).put<int32_t>(8, {2, 2});
+    EXPECT_EQ(load_2d(dir.path("none.sbd"), 0), SEABED_STATUS_FILE_MISSING);
+    EXPECT_FALSE(std::filesystem::exists(dir.path("none.sbd")));
+    EXPECT_EQ(load_2d(dir.path(""), 0), SEABED_STATUS_FILE_OPEN) << "a directory";
+    EXPECT_EQ(load_2d(bad, 0), SEABED_STATUS_BAD_MAGIC);
+    EXPECT_EQ(load_2d(p3, 0), SEABED_STATUS_NOT_2D);
+    EXPECT_EQ(load_3d(p2, 0), SEABED_STATUS_NOT_3D);
+    EXPECT_EQ(load_3d(few, 1), SEABED_STATUS_TOO_FEW_NODES);
+    EXPECT_EQ(load_3d(p3, 2), SEABED_STATUS_BAD_INTERPOLATION_TYPE);
+    RawFile(p3).truncate(32 * 20);  // gradients (record 21) gone
+    EXPECT_EQ(load_3d(p3, 1), SEABED_STATUS_FILE_READ);
+    EXPECT_EQ(load_3d(p3, 0), 0);
+    // open_seabed_file: trailing blanks are no part of the name; an empty file has no record 1.
+    const std::string padded = p2 + "     ", empty = dir.path("empty.sbd");
+    RawFile(empty).put_bytes(1, "", 0);
+    int32_t unit = 40, status = -1;
+    open(static_cast<int32_t>(padded.size()), padded.data(), &unit, &status);
+    EXPECT_EQ(status, 0);
+    open(static_cast<int32_t>(bad.size()), bad.data(), &unit, &status);
+    EXPECT_EQ(status, SEABED_STATUS_BAD_MAGIC);
+    open(static_cast<int32_t>(empty.size()), empty.data(), &unit, &status);
+    EXPECT_EQ(status, SEABED_STATUS_FILE_READ);
+    open(-5, nullptr, &unit, &status);
+    EXPECT_EQ(status, SEABED_STATUS_FILE_MISSING);
+}
+
+TEST_F(HostTest, NullArgumentsDoNothing) {
+    const std::vector<float> p{1.0f, 2.0f, 0.0f, 1.0f}, m{0.0f, 0.0f};
+    const int32_t two = 2;
+    const double y = 0.5;
+    double xv = 7.0, slope = 7.0;
+    int32_t segment = 7;
+    segment_of(nullptr, &two, &y, &segment);
+    segment_of(p.data(), nullptr, &y, &segment);
+    segment_of(p.data(), &two, nullptr, &segment);
+    segment_of(p.data(), &two, &y, nullptr);
+    linear2(&y, &two, nullptr, &xv, &slope, &segment);
+    linear2(&y, &two, p.data(), nullptr, &slope, &segment);
+    cubic2(&y, &two, p.data(), nullptr, &xv, &slope, &segment);
+    cubic2(&y, &two, p.data(), m.data(), &xv, nullptr, &segment);
+    cubic2(&y, &two, p.data(), m.data(), &xv, &slope, nullptr);
+    EXPECT_TRUE(xv == 7.0 && slope == 7.0 && segment == 7);
+
+    const std::string path = dir.path("in.sbd");
+    write_input(path, SEABED_TYPE_2D, {1, 0, 2, 1});
+    const std::string before = RawFile(path).contents();
+    int32_t status = -1, duplicates = -1;
+    generate_(static_cast<int32_t>(path.size()), path.data(), nullptr, &duplicates);
+    generate_(static_cast<int32_t>(path.size()), path.data(), &status, nullptr);
+    EXPECT_EQ(status, -1);
+    EXPECT_EQ(RawFile(path).contents(), before);
+    generate_(5, nullptr, &status, &duplicates);
+    EXPECT_EQ(status, SEABED_STATUS_FILE_MISSING);
+    create(0, nullptr, 2);  // no name: nothing happens
+    const std::string test_file = dir.path("t.sbd"), padded_test = test_file + "    ";
+    create(static_cast<int32_t>(padded_test.size()), padded_test.data(), 1);
+    EXPECT_EQ(RawFile(test_file).values<float>(12, 8)[7], 1.0f);
+}
+
+seabed_dim dim(int64_t extent, int64_t stride) { return seabed_dim{extent, stride, 1}; }
+
+TEST_F(HostTest, FindTriangleHonoursStridesAndExtents) {
+    TestMesh m = grid_mesh(6, 5, 2.0f, 1.0f, -3.0f, 0.2f, 21, true);
+    // Nodes row by row with a padding column; IADJ and ISTART interleaved with junk.
+    const auto N = static_cast<std::size_t>(m.n);
+    std::vector<float> rows(N * 4, -1e30f);
+    std::vector<int32_t> iadj2(static_cast<std::size_t>(m.nadj) * 2, -99), istart3(N * 3, -99);
+    for (std::size_t i = 0; i < N; ++i) {
+        rows[4 * i] = m.x[i], rows[4 * i + 1] = m.y[i], rows[4 * i + 2] = m.z[i];
+        istart3[3 * i] = m.istart[i];
+    }
+    for (std::size_t k = 0; k < m.iadj.size(); ++k) iadj2[2 * k] = m.iadj[k];
+    seabed_desc2 node_rows{rows.data(), 4, 0, 0, 2, 0, {dim(m.n, 16), dim(3, 4)}};
+    seabed_desc1 adj{iadj2.data(), 4, 0, 0, 1, 0, {dim(m.nadj, 8)}};
+    seabed_desc1 start_of{istart3.data(), 4, 0, 0, 1, 0, {dim(m.n, 12)}};
+    const MeshView view = MeshView::contiguous(m.n, m.nadj, m.iadj.data(), m.istart.data(), m.y.data(), m.z.data());
+    for (double y = 0.5; y < 12; y += 0.7)
+        for (double z = -3.5; z < 6; z += 0.9) {
+            const int32_t start = 1 + static_cast<int32_t>(y * 7 + z) % m.n;
+            int32_t got[3] = {start, 0, 0}, want[3] = {start, 0, 0};
+            find(&y, &z, &m.n, &m.nadj, &node_rows, &adj, &start_of, &got[0], &got[1], &got[2]);
+            find_triangle(view, y, z, want[0], want[1], want[2]);
+            ASSERT_EQ(std::vector<int32_t>(got, got + 3), std::vector<int32_t>(want, want + 3)) << y << "," << z;
+        }
+    // Counts beyond the descriptors' extents are bounded by them.
+    int32_t big_n = m.n + 1000, big_nadj = m.nadj + 1000;
+    for (int32_t start = 0; start <= m.n + 5; ++start) {
+        double y = 13.0, z = 100.0;
+        int32_t t[3] = {start, 0, 0};
+        find(&y, &z, &big_n, &big_nadj, &node_rows, &adj, &start_of, &t[0], &t[1], &t[2]);
+        EXPECT_TRUE(t[0] == -1 || t[0] == start) << start;  // outside, or a start node past the extent
+    }
+}
+
+}  // namespace
+}  // namespace seabed::testing

@@ -171,6 +171,8 @@ def plot_transect(path: PathLike, start: Sequence[float], end: Sequence[float], 
     if sf.kind != TYPE_3D:
         raise ValueError(f"{path} holds a {sf.kind_name}, not a 3D surface")
     tr = transect(path, start, end, samples)
+    if np.isnan(tr["cubic"]).all():
+        raise ValueError("the transect lies wholly outside the seabed: nothing to draw")
     fig, (ax, inset) = plt.subplots(1, 2, figsize=(12, 4.5), gridspec_kw={"width_ratios": [3, 1.2]},
                                     constrained_layout=True)
     ax.plot(tr["distance"], tr["linear"], color="tab:grey", lw=1.0, label="linear (node triangles)")

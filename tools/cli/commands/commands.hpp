@@ -58,6 +58,8 @@ struct QueryOptions {
 
 struct ExportOptions {
     std::string file, output, what = "nodes";
+    std::string grid, method = "cubic";
+    double cell = 0.0;
 };
 
 struct PlotOptions {

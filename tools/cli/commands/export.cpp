@@ -80,7 +80,9 @@ void export_file(const ExportOptions& o) {
         throw Failure(kExitUsage, "export writes .vtk, .obj, .ply or .csv files, not " + o.output);
     require_folder(o.output);
     SeabedFile f = read_seabed_file(o.file);
+    Spinner spin("writing " + o.output);
     std::string text = export_text(f, o.what, format);
+    spin.stop();
     write_atomically(o.output, text);
     fmt::print("wrote {} ({} of {}, {} bytes)\n", o.output, o.what, o.file, text.size());
 }

@@ -4,6 +4,7 @@ figure) and returns the figure; save_figure writes PNG or SVG."""
 
 from __future__ import annotations
 
+import sys
 from pathlib import Path
 from typing import Any, Optional, Sequence
 
@@ -117,10 +118,17 @@ def _raster(path, sf, columns=None):
     cell = max(yhi - ylo, zhi - zlo) / columns
     ys = ylo + (np.arange(max(1, int(np.ceil((yhi - ylo) / cell)))) + 0.5) * cell
     zs = zlo + (np.arange(max(1, int(np.ceil((zhi - zlo) / cell)))) + 0.5) * cell
-    qy, qz = np.meshgrid(ys, zs)
+    elev = np.empty((zs.size, ys.size))
+    # Row by row, so a terminal can be told how far the drawing has come.
+    tell = sys.stderr.isatty()
     with Surface3D(path, "cubic") as s:
-        x = s.query(qy.ravel(), qz.ravel())[0]
-    return ys, zs, x.reshape(qy.shape)
+        for r, z in enumerate(zs):
+            elev[r] = s.query(ys, np.full(ys.size, z))[0]
+            if tell and r % 10 == 0:
+                print(f"\rquerying the map raster: {r + 1}/{zs.size} rows", end="", file=sys.stderr, flush=True)
+    if tell:
+        print("\r\033[K", end="", file=sys.stderr, flush=True)
+    return ys, zs, elev
 
 
 def plot_map(path: PathLike, units: str = "m", title: Optional[str] = None, contours: int = 12,

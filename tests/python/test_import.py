@@ -109,3 +109,16 @@ def test_damaged_files_and_empty_transects_fail_in_one_line(run, tmp_path, surfa
         assert r.returncode == 1 and "Traceback" not in r.stderr, r.stderr
     r = run("plot", "s.sbd", "-o", "t.png", "--transect=-100,50,700,600")
     assert r.returncode == 0, r.stderr
+
+
+def test_binary_vtk_holds_the_text_vtk_values(run, tmp_path, surface_file):
+    (tmp_path / "s.sbd").write_bytes(surface_file.read_bytes())
+    assert run("export", "s.sbd", "-o", "t.vtk", "--what", "subnodes").returncode == 0
+    assert run("export", "s.sbd", "-o", "b.vtk", "--what", "subnodes", "--binary").returncode == 0
+    assert run("export", "s.sbd", "-o", "b.csv", "--binary").returncode == 64
+    text = (tmp_path / "t.vtk").read_text().split("\n")
+    n = int(text[4].split()[1])
+    want = np.array([float(v) for line in text[5:5 + n] for v in line.split()])
+    data = (tmp_path / "b.vtk").read_bytes()
+    start = data.index(b"float\n") + 6
+    assert b"BINARY" in data[:300] and np.array_equal(np.frombuffer(data, ">f4", 3 * n, start), want.astype(np.float32))

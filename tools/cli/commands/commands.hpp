@@ -60,6 +60,7 @@ struct ExportOptions {
     std::string file, output, what = "nodes";
     std::string grid, method = "cubic";
     double cell = 0.0;
+    bool binary = false;
 };
 
 struct PlotOptions {

@@ -81,7 +81,8 @@ void export_file(const ExportOptions& o) {
     require_folder(o.output);
     SeabedFile f = read_seabed_file(o.file);
     Spinner spin("writing " + o.output);
-    std::string text = export_text(f, o.what, format);
+    if (o.binary && format != "vtk") throw Failure(kExitUsage, "--binary writes .vtk files only, not " + o.output);
+    std::string text = export_text(f, o.what, o.binary ? "vtk-binary" : format);
     spin.stop();
     write_atomically(o.output, text);
     fmt::print("wrote {} ({} of {}, {} bytes)\n", o.output, o.what, o.file, text.size());
@@ -97,6 +98,7 @@ Command add_export(CLI::App& app) {
     out->add_option("-o,--output", o->output, "file to write: .vtk, .obj, .ply or .csv");
     out->add_option("--grid", o->grid, "a raster of the surface instead: .tif, .nc or .asc (needs GDAL), NaN outside");
     out->require_option(1);
+    sub->add_flag("--binary", o->binary, ".vtk: binary instead of text (smaller and faster for large surfaces)");
     sub->add_option("--cell", o->cell, "--grid: cell size, in the units of Y and Z");
     sub->add_option("--method", o->method, "--grid: cubic (default) or linear surface")
         ->check(CLI::IsMember({"cubic", "linear"}));

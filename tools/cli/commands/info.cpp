@@ -29,7 +29,8 @@ std::string fmt_range(const std::vector<float>& v, std::size_t stride, std::size
         lo = std::min(lo, v[i]);
         hi = std::max(hi, v[i]);
     }
-    if (offset != 0.0) return fmt::format("[{}, {}] (offset {} added)", lo + offset, hi + offset, offset);
+    if (offset != 0.0) return fmt::format("[{}, {}] (offset {} added)", static_cast<double>(lo) + offset,
+                                              static_cast<double>(hi) + offset, offset);
     return fmt::format("[{}, {}]", lo, hi);
 }
 

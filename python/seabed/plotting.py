@@ -37,6 +37,29 @@ def hull_edges(triangles: np.ndarray) -> np.ndarray:
     return np.stack([once // base, once % base], axis=1)
 
 
+def _offset(sf):
+    """The (Y, Z) offset import took off the coordinates (a notes record
+    "offset Y Z"), to be added back to everything shown."""
+    for note in sf.notes:
+        parts = note.split()
+        if len(parts) == 3 and parts[0] == "offset":
+            try:
+                return float(parts[1]), float(parts[2])
+            except ValueError:
+                pass
+    return 0.0, 0.0
+
+
+def _show_offset(ax, sf):
+    """Tick labels in the surveyed coordinates when the file stores them offset."""
+    from matplotlib.ticker import FuncFormatter
+
+    oy, oz = _offset(sf)
+    if oy or oz:
+        ax.xaxis.set_major_formatter(FuncFormatter(lambda v, _: f"{v + oy:.10g}"))
+        ax.yaxis.set_major_formatter(FuncFormatter(lambda v, _: f"{v + oz:.10g}"))
+
+
 def _generated(path, kind, what):
     """The file at path, refused unless it holds a generated seabed of kind."""
     sf = read_file(path)
@@ -205,6 +228,7 @@ def plot_map(path: PathLike, units: str = "m", title: Optional[str] = None, cont
     ax.set_ylim(zlo - pad, zhi + pad)
     ax.set_xlabel(f"Y ({units})")
     ax.set_ylabel(f"Z ({units})")
+    _show_offset(ax, sf)
     step = cs.levels[1] - cs.levels[0] if len(cs.levels) > 1 else 0
     ax.set_title(title or f"3D seabed {Path(path).name}: elevation of the smooth surface ({sf.n} nodes)\n"
                           f"{what}, contours every {step:g} {units}", fontsize=11)
@@ -239,7 +263,9 @@ def plot_transect(path: PathLike, start: Sequence[float], end: Sequence[float], 
     sf = read_file(path)
     if sf.kind != TYPE_3D:
         raise ValueError(f"{path} holds a {sf.kind_name}, not a 3D surface")
-    tr = transect(path, start, end, samples)
+    # The line is given in surveyed coordinates; the file holds them offset.
+    oy, oz = _offset(sf)
+    tr = transect(path, (start[0] - oy, start[1] - oz), (end[0] - oy, end[1] - oz), samples)
     if np.isnan(tr["cubic"]).all():
         raise ValueError("the transect lies wholly outside the seabed: nothing to draw")
     fig, (ax, inset) = plt.subplots(1, 2, figsize=(12, 4.5), gridspec_kw={"width_ratios": [3, 1.2]},
@@ -265,6 +291,8 @@ def plot_transect(path: PathLike, start: Sequence[float], end: Sequence[float], 
     if len(nodes) > 20000:  # the inset only shows where: a sample of the nodes draws the same picture
         nodes = nodes[np.random.default_rng(0).choice(len(nodes), 20000, replace=False)]
     inset.tricontourf(nodes[:, 1], nodes[:, 2], nodes[:, 0], levels=14, cmap=bathymetry_cmap())
+    y0, z0, y1, z1 = y0 - oy, z0 - oz, y1 - oy, z1 - oz
+    _show_offset(inset, sf)
     inset.plot([y0, y1], [z0, z1], color="crimson", lw=2)
     inset.plot([y0], [z0], "o", color="crimson")
     zmid = 0.5 * (float(nodes[:, 2].min()) + float(nodes[:, 2].max()))

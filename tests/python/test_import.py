@@ -74,6 +74,7 @@ def test_warnings_suggest_depths_offset_and_thinning(run, tmp_path):
     r = run("query", "s.sbd", "--at", "500100.5,6700100.25", "--method", "linear", "--no-header")
     assert r.stdout.startswith("500100.5,6700100.25,") and float(r.stdout.split(",")[2]) == pytest.approx(-13.01)
     assert run("export", "s.sbd", "-o", "n.csv").returncode == 0
+    assert run("plot", "s.sbd", "-o", "t.png", "--transect=500010,6700010,500400,6700300").returncode == 0
     r = run("import", "n.csv", "back.sbd", "--3d", "--spacing", "20", "--offset", "500000,6700000")
     assert r.returncode == 0, r.stderr
     # Generation reorders the nodes: compare them as sets.

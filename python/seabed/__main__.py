@@ -65,10 +65,12 @@ def main(argv=None):
                 x, y, z = survey.points_3d(args.count)
                 survey.write_csv(args.output, (y, z, x), ("y", "z", "elevation"))
     except SeabedError as e:
+        # The tool's exit codes, not the library's status (the message names it).
         print(f"seabed {args.command}: {e}", file=sys.stderr)
-        return e.code or 1
-    except (OSError, ValueError) as e:
-        print(f"seabed {args.command}: {e}", file=sys.stderr)
+        return 3 if e.code else 1
+    except Exception as e:  # noqa: BLE001 - a damaged file must end in one line, not a traceback
+        print(f"seabed {args.command}: {args.file if args.command == 'plot' else args.output}: "
+              f"{e or type(e).__name__}", file=sys.stderr)
         return 1
     return 0
 

@@ -313,11 +313,12 @@ class Surface3D(_Loaded):
             out[k] = (i1.value, i2.value, i3.value)
         return out
 
-    def query(self, y: Any, z: Any, kind: Optional[str] = None) -> tuple[np.ndarray, np.ndarray, np.ndarray]:
+    def query(self, y: Any, z: Any, kind: Optional[str] = None,
+              raw: bool = False) -> tuple[np.ndarray, np.ndarray, np.ndarray]:
         """Elevation (k), unit normal (k x 3: X, Y, Z components) and status
         (k) at each (y, z), float64. kind: the loaded kind (default) or
-        'linear'. Outside, the elevation is OUTSIDE and the normal (1, 0, 0);
-        see inside()."""
+        'linear'. Outside, the elevation is NaN (the library's OUTSIDE with
+        raw=True) and the normal (1, 0, 0); see inside()."""
         lib = self._live()
         ys, zs = _points(y, "y"), _points(z, "z")
         if ys.size != zs.size:
@@ -343,10 +344,12 @@ class Surface3D(_Loaded):
                                          byref(start), byref(status))
             x[k], status_out[k] = xx.value, status.value
             normal[k] = nn[0], nn[1], nn[2]
+        if not raw:
+            x[x <= OUTSIDE] = np.nan
         return x, normal, status_out
 
-    def query_many(self, y: Any, z: Any, kind: Optional[str] = None,
-                   threads: int = 1) -> tuple[np.ndarray, np.ndarray, np.ndarray]:
+    def query_many(self, y: Any, z: Any, kind: Optional[str] = None, threads: int = 1,
+                   raw: bool = False) -> tuple[np.ndarray, np.ndarray, np.ndarray]:
         """As query(), in one call to the batch library: every point starts
         its walk at a node of a grid built once per loaded seabed, a step or
         two from its triangle, instead of a start carried from the previous
@@ -358,12 +361,16 @@ class Surface3D(_Loaded):
         method = _query_kind(kind, self.kind, KINDS_3D, "3D", "gradients")
         if self._grid is None:
             self._grid = batch.Grid(self.n, self._nodes.base)
-        return batch.query_3d(self._grid, method, ys, zs, self.n, self.nadj, self._nodes.base, self._iadj.base,
-                              self._istart.base, self._grad.base if method == "cubic" else None, threads)
+        x, normal, status = batch.query_3d(self._grid, method, ys, zs, self.n, self.nadj, self._nodes.base,
+                                           self._iadj.base, self._istart.base,
+                                           self._grad.base if method == "cubic" else None, threads)
+        if not raw:
+            x[x <= OUTSIDE] = np.nan
+        return x, normal, status
 
     @staticmethod
     def inside(x: Any) -> np.ndarray:
-        """Where a queried elevation lies on the seabed (not the outside marker)."""
+        """Where a queried elevation lies on the seabed (neither NaN nor the outside marker)."""
         return np.asarray(x) > OUTSIDE
 
     @staticmethod

@@ -51,9 +51,10 @@ TEST_F(LoadedSeabedTest, AFailedLoadFreesWhatWasAllocatedAndThrowsItsStatus) {
             LoadedSeabed3D surface(exports_3d_, "bad.sbd", type);
             ADD_FAILURE() << "a failed load returned";
         } catch (const Failure& e) {
-            EXPECT_EQ(e.exit_code(), SEABED_STATUS_FILE_READ);
-            EXPECT_EQ(std::string(e.what()),
-                      "load_seabed_3d bad.sbd: status 5: " + status_message(SEABED_STATUS_FILE_READ));
+            EXPECT_EQ(e.exit_code(), kExitLibraryStatus);
+            EXPECT_EQ(std::string(e.what()), "load_seabed_3d bad.sbd: status 5: " +
+                                                 status_message(SEABED_STATUS_FILE_READ) + "\n  hint: " +
+                                                 status_hint(SEABED_STATUS_FILE_READ));
         }
         Counts after = counts();
         EXPECT_EQ(after.loads, before.loads + 1);

@@ -24,7 +24,7 @@ def test_surface_query_many_equals_query(lib, surface_file):
             for threads in (1, 2):
                 xm, normalm, statusm = s.query_many(y, z, method, threads=threads)
                 assert np.array_equal(status, statusm) and np.array_equal(s.inside(x), s.inside(xm))
-                assert np.allclose(x, xm, rtol=1e-12, atol=0.0)
+                assert np.allclose(x, xm, rtol=1e-12, atol=0.0, equal_nan=True)
                 assert np.allclose(normal, normalm, rtol=1e-9, atol=1e-12, equal_nan=True)
 
 

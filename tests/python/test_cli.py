@@ -76,15 +76,15 @@ def test_generate_info_and_their_failures(run, tmp_path, generated_profile):
                  "note 2      seabed import"):
         assert text in r.stdout
     r = run("generate", "missing.sbd")
-    assert r.returncode == 2 and "status 2: Seabed file does not exist" in r.stderr and r.stdout == ""
+    assert r.returncode == 3 and "status 2: Seabed file does not exist" in r.stderr and r.stdout == ""
     assert not (tmp_path / "missing.sbd").exists()
     (tmp_path / "junk.sbd").write_bytes(b"\1" * 400)
     r = run("info", "junk.sbd")
-    assert r.returncode == 7 and "status 7: Invalid seabed file" in r.stderr
-    assert run("info", "missing.sbd").returncode == 2
+    assert r.returncode == 3 and "status 7: Invalid seabed file" in r.stderr
+    assert run("info", "missing.sbd").returncode == 3
     seabed.write_input_2d(tmp_path / "flat.sbd", np.zeros(3, np.float32), np.array([0, 1, 1], np.float32))
     r = run("generate", "flat.sbd")
-    assert r.returncode == 14 and "status 14: Y-values should be strictly increasing" in r.stderr
+    assert r.returncode == 3 and "status 14: Y-values should be strictly increasing" in r.stderr
     r = run("info", "flat.sbd")
     assert "status      14: Y-values should be strictly increasing" in r.stdout
 
@@ -120,7 +120,7 @@ def test_query_failures(run, tmp_path, generated_profile):
     r = run("query", "raw.sbd", "--at", "1")
     assert r.returncode == 1 and "holds no generated seabed" in r.stderr
     r = run("query", "gone.sbd", "--at", "1")
-    assert r.returncode == 2
+    assert r.returncode == 3
 
 
 @pytest.mark.parametrize("suffix", ["vtk", "obj", "ply", "csv"])
@@ -136,7 +136,7 @@ def test_export_2d(run, tmp_path, generated_profile, suffix):
     elif suffix == "ply":
         assert f"element vertex {n}\n" in text and f"element edge {n - 1}\n" in text
     else:
-        assert text.startswith("x,y,spline_slope,bessel_slope\n") and text.count("\n") == n + 1
+        assert text.startswith("y,elevation,spline_slope,bessel_slope\n") and text.count("\n") == n + 1
     r = run("export", "p.sbd", "-o", "s.csv", "--what", "spline")
     assert r.returncode == 0 and (tmp_path / "s.csv").read_text().count("\n") == 20 * n - 19 + 1
 
@@ -147,8 +147,8 @@ def test_export_failures_write_nothing(run, tmp_path, generated_profile):
         (["export", "p.sbd", "-o", "p.stl"], 64, ".vtk, .obj, .ply or .csv"),
         (["export", "p.sbd", "-o", "p.vtk", "--what", "subnodes"], 64, "a 2D profile exports nodes"),
         (["export", "p.sbd", "-o", "nowhere/p.vtk"], 1, "does not exist"),
-        (["export", "gone.sbd", "-o", "p.vtk"], 2, "Seabed file does not exist"),
-        (["export", "line.csv", "-o", "p.vtk"], 7, "Invalid seabed file"),
+        (["export", "gone.sbd", "-o", "p.vtk"], 3, "Seabed file does not exist"),
+        (["export", "line.csv", "-o", "p.vtk"], 3, "Invalid seabed file"),
     ]:
         r = run(*args)
         assert r.returncode == code and text in r.stderr, (args, r.stderr)
@@ -161,6 +161,16 @@ def test_plot_2d(run, tmp_path, generated_profile, suffix):
     assert r.returncode == 0, r.stderr
     data = (tmp_path / f"p.{suffix}").read_bytes()
     assert data.startswith(PNG) if suffix == "png" else b"<svg" in data[:2000]
+
+
+def test_plot_failures_write_nothing(run, tmp_path, generated_profile):
+    before = sorted(p.name for p in tmp_path.iterdir())
+    for args, code in [(["plot", "p.sbd", "-o", "p.jpg"], 64), (["plot", "gone.sbd", "-o", "p.png"], 3),
+                       (["plot", "p.sbd", "-o", "nowhere/p.png"], 1),
+                       (["plot", "p.sbd", "-o", "p.png", "--transect", "0,0,1,1"], 1)]:
+        r = run(*args)
+        assert r.returncode == code and r.stderr.startswith("seabed plot: "), (args, r.stderr)
+    assert sorted(p.name for p in tmp_path.iterdir()) == before
 
 
 def test_create_test_2d_and_a_missing_library(run, tmp_path, lib):
@@ -191,8 +201,9 @@ def test_3d_query_export_and_their_failures(run, tmp_path, surface_file):
             x, normal, st = s.query(ys, zs, method)
         # Each process walks from its own start node: the triangle's vertex
         # order, and with it the last bits of the cubic, may differ.
-        assert np.allclose(got[:, 2], x, rtol=1e-12) and np.allclose(got[:, 3:6], normal, rtol=1e-9, atol=1e-12)
-        assert got[1, 2] == seabed.OUTSIDE and got[:, 6].tolist() == st.tolist() == [0, 0]
+        assert np.allclose(got[:, 2], x, rtol=1e-12, equal_nan=True)
+        assert np.allclose(got[:, 3:6], normal, rtol=1e-9, atol=1e-12)
+        assert np.isnan(got[1, 2]) and got[:, 6].tolist() == st.tolist() == [0, 0]
     sf = seabed.read_file(surface_file)
     r = run("export", "s.sbd", "-o", "s.vtk")
     assert r.returncode == 0, r.stderr

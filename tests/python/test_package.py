@@ -121,7 +121,8 @@ def test_3d_outside_and_triangle_search(lib, surface_file):
     need(lib, "find_triangle", "interpolate_3d_linear")
     with seabed.load_3d(surface_file, "linear") as s:
         x, normal, st = s.query(np.array([-50.0, 500.0]), np.array([-50.0, 300.0]))
-        assert x[0] == seabed.OUTSIDE and normal[0].tolist() == [1.0, 0.0, 0.0] and st[0] == 0
+        assert np.isnan(x[0]) and normal[0].tolist() == [1.0, 0.0, 0.0] and st[0] == 0
+        assert s.query([-50.0], [-50.0], raw=True)[0][0] == seabed.OUTSIDE
         assert seabed.Surface3D.inside(x).tolist() == [False, True]
         tri = s.find_triangle(np.array([-50.0, 500.0]), np.array([-50.0, 300.0]))
         assert tri[0].tolist() == [-1, 0, 0] and (tri[1] >= 1).all()

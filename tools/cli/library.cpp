@@ -67,10 +67,44 @@ std::string status_message(std::int32_t code) {
     return s;
 }
 
+std::string status_hint(std::int32_t code) {
+    switch (code) {
+        case 2: return "check the path; seabed import writes a seabed file from survey points";
+        case 3:
+        case 5: return "check that the file is readable and complete (a copy may have been cut short)";
+        case 6: return "check the free space and the permissions of the folder";
+        case 7:
+        case 8:
+        case 9: return "this is not a seabed file: seabed import writes one from survey points";
+        case 10:
+        case 11: return "seabed info FILE tells which kind the file holds";
+        case 12: return "free memory, or thin the survey (seabed import --decimate or --thin)";
+        case 14: return "import the profile again with --sort";
+        case 16: return "a 2D profile needs at least 2 points, a 3D surface at least 3";
+        case 17: return "the points are too close together for the sub-node spacing: spread them or lower --spacing";
+        case 18:
+            return "the sub-node spacing (--spacing) is the cause: it must be larger than the distance between "
+                   "close points; import again with a larger --spacing, or --thin close points";
+        case 19:
+        case 44:
+            return "three points lie on one line: import with --thin or remove one of them (a survey line is a 2D "
+                   "profile: import with --2d)";
+        case 40:
+            return "all points lie on one line: a 3D surface needs points spread in two directions; a survey line "
+                   "is a 2D profile (import with --2d)";
+        default:
+            if (code >= 20 && code <= 30)
+                return "the sub-node spacing (--spacing) is the likely cause: at this spacing the sub-node grid does "
+                       "not fit; import again with a larger --spacing";
+            if (code >= 31 && code <= 43) return "the survey may be degenerate: check for repeated or collinear points";
+            return "";
+    }
+}
+
 Failure status_failure(const std::string& what, std::int32_t code) {
-    std::string msg = status_message(code);
-    int exit_code = (code > 0 && code < 64) ? code : kExitToolFailure;
-    return Failure(exit_code, what + ": status " + std::to_string(code) + (msg.empty() ? "" : ": " + msg));
+    std::string msg = status_message(code), hint = status_hint(code);
+    return Failure(kExitLibraryStatus, what + ": status " + std::to_string(code) + (msg.empty() ? "" : ": " + msg) +
+                                           (hint.empty() ? "" : "\n  hint: " + hint));
 }
 
 }  // namespace cli

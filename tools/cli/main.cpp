@@ -18,6 +18,10 @@ namespace {
 int run(int argc, char** argv) {
     CLI::App app{"seabed: build, inspect, query, export and draw seabed files through the seabed library"};
     app.require_subcommand(1);
+    app.footer(
+        "Exit codes: 0 success; 1 the tool failed (unreadable, damaged or bad input, unwritable output); 3 the "
+        "library reported a non-zero status (the message names it; seabed codes lists them all); 64 bad command "
+        "line.");
     app.set_version_flag("--version", fmt::format("seabed {}.{}", SEABED_VERSION_MAJOR, SEABED_VERSION_MINOR));
     std::string library_option;
     app.add_option("--library", library_option,

@@ -1,11 +1,12 @@
-// Survey points from text: CSV (.csv, comma-separated) or whitespace-separated
-// columns (.xyz, .txt; commas are accepted there too). Lines that are blank or
-// start with '#' are skipped; a first line whose chosen columns are not all
-// numbers is a header, and columns may then be named by it.
+// Survey points from text as engineers hand it over: comma, semicolon, tab or
+// blank separated columns, from a file, a gzip file or standard input ("-"),
+// with or without a UTF-8 byte-order mark. Lines that are blank or start with
+// '#' are skipped. A first line is a header only when declared or when its
+// fields are names, so a first data row is never lost to a guess.
 #pragma once
 
 #include <cstdint>
-#include <istream>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -18,19 +19,45 @@ struct ColumnChoice {
     bool depth_positive_down = false;  // the elevation column holds depths: X = -value
 };
 
-struct Points {
-    std::vector<float> x, y, z;
-    std::vector<std::int64_t> lines;  // line number of each point in the text
+/// How the rows are read. delimiter: "auto", "comma", "semicolon", "tab" or
+/// "whitespace" (or the character itself).
+struct ReadChoice {
+    std::string delimiter = "auto";
+    bool header = false;                // the first line is a header, whatever it holds
+    bool skip_bad = false;              // count bad rows instead of stopping at the first
+    std::optional<double> nodata;       // an elevation (as written) that marks no sounding
 };
 
+struct Points {
+    std::vector<double> x, y, z;      // as read, before any offset; x already signed as elevation
+    std::vector<std::int64_t> lines;  // line number of each point in the text
+    std::string delimiter;            // the name of the delimiter used
+    bool header = false;              // a header line was read
+    std::int64_t bad = 0, nodata = 0;
+    std::vector<std::int64_t> bad_lines;  // the first few bad rows
+};
+
+/// The text of a file, of a gzip file, or of standard input ("-"), without
+/// its byte-order mark. Throws Failure when it cannot be read.
+std::string read_text(const std::string& path);
+
+/// One delimiter character for the text: ' ' stands for runs of blanks.
+/// choice "auto" looks at the first data lines.
+char delimiter_of(const std::string& text, const std::string& choice);
+
+/// The name of a delimiter character, for messages.
+std::string delimiter_name(char d);
+
 /// Reads the points; throws Failure naming the file, the line and the column
-/// of the first bad row.
-Points read_points(std::istream& in, const std::string& name, bool comma_separated, const ColumnChoice& choice);
+/// of the first bad row (unless bad rows are skipped).
+Points read_points(const std::string& text, const std::string& name, const ColumnChoice& columns,
+                   const ReadChoice& read);
 
-/// Splits a line of a delimited text; used for query point files as well.
-std::vector<std::string> split_fields(const std::string& line, bool comma_separated);
+/// Splits a line at delimiter d (' ': runs of blanks), trimming and unquoting fields.
+std::vector<std::string> split_fields(const std::string& line, char d);
 
-/// Parses a whole field as a finite double; false for anything else.
-bool parse_number(const std::string& field, double& value);
+/// Parses a whole field as a finite double; false for anything else. With
+/// decimal_comma, "1,5" reads as 1.5 (only when commas do not separate fields).
+bool parse_number(const std::string& field, double& value, bool decimal_comma = false);
 
 }  // namespace cli

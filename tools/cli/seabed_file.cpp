@@ -1,5 +1,6 @@
 #include "seabed_file.hpp"
 
+#include <fmt/format.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -56,6 +57,28 @@ private:
 };
 
 }  // namespace
+
+std::string offset_note(double y, double z) {
+    return fmt::format("offset {} {}", y, z);
+}
+
+std::string crs_note(const std::string& crs) {
+    return "crs " + crs;
+}
+
+std::array<double, 2> SeabedFile::offset() const {
+    for (const auto& note : notes) {
+        double y = 0.0, z = 0.0;
+        if (note.rfind("offset ", 0) == 0 && std::sscanf(note.c_str() + 7, "%lf %lf", &y, &z) == 2) return {y, z};
+    }
+    return {0.0, 0.0};
+}
+
+std::string SeabedFile::crs() const {
+    for (const auto& note : notes)
+        if (note.rfind("crs ", 0) == 0) return note.substr(4);
+    return "";
+}
 
 std::string SeabedFile::type_name() const {
     if (type == 1) return "2D profile";
@@ -146,6 +169,12 @@ SeabedFile read_seabed_file(const std::string& path) {
 }
 
 void require_generated(const SeabedFile& f) {
+    if (f.generated) return;
+    if (f.status && *f.status != 0)
+        throw Failure(kExitToolFailure,
+                      fmt::format("{}: generation failed with status {}{}; fix the cause (seabed info {} shows it) "
+                                  "and run seabed generate again",
+                                  f.path, *f.status, f.message.empty() ? "" : " (" + f.message + ")", f.path));
     if (!f.generated)
         throw Failure(kExitToolFailure, f.path + " holds no generated seabed (run seabed generate first)");
 }

@@ -37,9 +37,18 @@ struct SeabedFile {
     std::vector<std::string> problems;  // what could not be read
 
     std::string type_name() const;
+    /// The offset import took off Y and Z (a notes record "offset Y Z"),
+    /// added back to every coordinate the tool writes; zero when none.
+    std::array<double, 2> offset() const;
+    /// The coordinate reference a notes record "crs ..." names; empty when none.
+    std::string crs() const;
     bool is_2d() const { return type == 1; }
     bool is_3d() const { return type == 2; }
 };
+
+/// The notes record that keeps an offset, and the one that keeps a CRS.
+std::string offset_note(double y, double z);
+std::string crs_note(const std::string& crs);
 
 /// Reads everything the file holds. Throws Failure (status 2, 5 or 7 as the
 /// library would report them) when it is missing, unreadable or not a seabed file.

@@ -33,7 +33,13 @@ struct ImportOptions {
     bool two_d = false, three_d = false, sort = false;
     double spacing = 0.0;
     ColumnChoice columns;
+    ReadChoice read;
     std::string notes;
+    std::string offset;        // "auto" or "Y,Z"; empty: none
+    double min_distance = -1;  // < 0: a small fraction of the spacing
+    std::string thin;          // mean, median or first; empty: report only
+    std::string crs;           // EPSG:NNNN, kept in the notes
+    int decimate = 1;          // grids: every k-th cell in each direction
 };
 
 struct GenerateOptions {
@@ -48,11 +54,14 @@ struct InfoOptions {
 struct QueryOptions {
     std::string file, method, points, output;
     std::vector<std::string> at;
-    bool no_header = false;
+    bool no_header = false, raw = false;
 };
 
 struct ExportOptions {
     std::string file, output, what = "nodes";
+    std::string grid, method = "cubic";
+    double cell = 0.0;
+    bool binary = false;
 };
 
 struct PlotOptions {

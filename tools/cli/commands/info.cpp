@@ -22,13 +22,15 @@ void open_checked(const Library& lib, const std::string& path) {
 }
 
 /// "[lo, hi]" of every stride-th value from at, or "none".
-std::string fmt_range(const std::vector<float>& v, std::size_t stride, std::size_t at) {
+std::string fmt_range(const std::vector<float>& v, std::size_t stride, std::size_t at, double offset = 0.0) {
     if (v.size() <= at) return "none";
     float lo = v[at], hi = v[at];
     for (std::size_t i = at; i < v.size(); i += stride) {
         lo = std::min(lo, v[i]);
         hi = std::max(hi, v[i]);
     }
+    if (offset != 0.0) return fmt::format("[{}, {}] (offset {} added)", static_cast<double>(lo) + offset,
+                                              static_cast<double>(hi) + offset, offset);
     return fmt::format("[{}, {}]", lo, hi);
 }
 
@@ -40,6 +42,7 @@ void info(const Library& lib, const std::string& path) {
                f.stamped ? "stamp 1 8 4 2 7 2015 (completed by a generation)" : "no stamp (input not yet generated)");
     for (std::size_t r = 0; r < f.notes.size(); ++r)
         if (!f.notes[r].empty()) fmt::print("note {}      {}\n", r + 2, f.notes[r]);
+    const auto off = f.offset();
     fmt::print("type        {} (record 8: type {})\n", f.type_name(), f.type);
     fmt::print("nodes       {}\n", f.n);
     if (f.is_3d()) fmt::print("spacing     {}\n", f.spacing);
@@ -55,15 +58,17 @@ void info(const Library& lib, const std::string& path) {
     if (!f.nodes.empty()) {
         std::size_t c = static_cast<std::size_t>(f.components);
         if (f.is_3d())
-            fmt::print("bounds      Y {}, Z {}\n", fmt_range(f.nodes, c, 1), fmt_range(f.nodes, c, 2));
+            fmt::print("bounds      Y {}, Z {}\n", fmt_range(f.nodes, c, 1, off[0]), fmt_range(f.nodes, c, 2, off[1]));
         else
-            fmt::print("bounds      Y {}\n", fmt_range(f.nodes, c, 1));
+            fmt::print("bounds      Y {}\n", fmt_range(f.nodes, c, 1, off[0]));
         fmt::print("elevation   X {} (nodes)", fmt_range(f.nodes, c, 0));
         if (f.generated && f.is_3d() && !f.subnodes.empty())
             fmt::print(", {} (sub-nodes)", fmt_range(f.subnodes, 3, 0));
         fmt::print("\n");
     }
     for (const auto& p : f.problems) fmt::print("problem     {}\n", p);
+    if (!f.problems.empty())
+        throw Failure(kExitToolFailure, path + ": " + f.problems.front() + " (the file is damaged or cut short)");
 }
 
 }  // namespace

@@ -30,9 +30,12 @@ namespace {
     setenv("SEABED_LIBRARY", library.c_str(), 1);
     const char* python = std::getenv("SEABED_PYTHON");
     if (!python || !*python) python = "/usr/bin/python3";
-    std::vector<std::string> args = {python, "-m", "seabed", "plot", o.file, "-o", o.output, "--units", o.units};
-    if (!o.transect.empty()) args.insert(args.end(), {"--transect", o.transect});
-    if (!o.title.empty()) args.insert(args.end(), {"--title", o.title});
+    std::vector<std::string> args = {python, "-m", "seabed", "plot", "--output=" + o.output, "--units=" + o.units};
+    // One argument each, "--name=value": a value starting with '-' (a negative
+    // coordinate, a title) is then never read as an option.
+    if (!o.transect.empty()) args.push_back("--transect=" + o.transect);
+    if (!o.title.empty()) args.push_back("--title=" + o.title);
+    args.insert(args.end(), {"--", o.file});
     std::vector<char*> argv;
     for (auto& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);

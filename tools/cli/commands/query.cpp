@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <iostream>
 #include <iterator>
+#include <limits>
 #include <memory>
 
 #include "commands/commands.hpp"
@@ -25,39 +26,38 @@ using Point = std::array<double, 2>;  // Y, and Z for a 3D surface
 std::vector<Point> query_points(const QueryOptions& o, bool three_d) {
     std::vector<Point> pts;
     std::size_t need = three_d ? 2 : 1;
-    auto take = [&](const std::vector<std::string>& fields, const std::string& where, bool may_be_header) {
+    auto take = [&](const std::vector<std::string>& fields, const std::string& where, bool may_be_header,
+                    bool decimal_comma) {
         if (fields.size() < need)
             throw Failure(kExitToolFailure,
                           fmt::format("{}: expected {} but found {} value{}", where, three_d ? "Y,Z" : "Y",
                                       fields.size(), fields.size() == 1 ? "" : "s"));
         Point p{0.0, 0.0};
         for (std::size_t k = 0; k < need; ++k)
-            if (!parse_number(fields[k], p[k])) {
+            if (!parse_number(fields[k], p[k], decimal_comma)) {
                 if (may_be_header) return;
                 throw Failure(kExitToolFailure, fmt::format("{}: '{}' is not a finite number", where, fields[k]));
             }
         pts.push_back(p);
     };
-    for (const auto& a : o.at) take(split_fields(a, true), "--at " + a, false);
+    for (const auto& a : o.at) take(split_fields(a, ','), "--at " + a, false, false);
     // Standard input is read unless points were given, and never from a
     // terminal, where the tool would wait for input nobody means to type.
     if (!o.points.empty() || (o.at.empty() && !isatty(STDIN_FILENO))) {
-        std::ifstream file;
-        std::istream* in = &std::cin;
-        std::string name = "standard input";
-        if (!o.points.empty() && o.points != "-") {
-            file = open_text(o.points);
-            in = &file;
-            name = o.points;
-        }
-        std::string line;
+        std::string path = o.points.empty() ? "-" : o.points;
+        std::string name = path == "-" ? "standard input" : path;
+        std::string text = read_text(path);
+        char d = delimiter_of(text, "auto");
         std::int64_t lineno = 0;
         bool first = true;
-        while (std::getline(*in, line)) {
+        for (std::size_t at = 0; at < text.size();) {
+            auto end = text.find('\n', at);
+            std::string line = text.substr(at, end == std::string::npos ? std::string::npos : end - at);
+            at = end == std::string::npos ? text.size() : end + 1;
             ++lineno;
             auto a = line.find_first_not_of(" \t\r");
             if (a == std::string::npos || line[a] == '#') continue;
-            take(split_fields(line, false), fmt::format("{}:{}", name, lineno), first);
+            take(split_fields(line, d), fmt::format("{}:{}", name, lineno), first, d != ',');
             first = false;
         }
     }
@@ -78,7 +78,7 @@ struct Answers {
 };
 
 Answers query_2d(const Library& lib, const QueryOptions& o, const std::string& method, const std::vector<Point>& pts,
-                 Progress& progress) {
+                 const std::array<double, 2>& off, Progress& progress) {
     LoadedSeabed2D::Exports exports(lib);
     auto linear = SEABED_OP(lib, interpolate_2d_linear);
     auto cubic = SEABED_OP(lib, interpolate_2d_cubic);
@@ -93,19 +93,20 @@ Answers query_2d(const Library& lib, const QueryOptions& o, const std::string& m
     auto put = std::back_inserter(answers.csv);
     if (!o.no_header) answers.csv += "y,elevation,slope,segment\n";
     for (std::size_t k = 0; k < pts.size(); ++k) {
-        double y = pts[k][0], x = 0.0, slope = std::nan("");
+        // The file's coordinates have the import offset taken off; the answers give them back.
+        double y = pts[k][0] - off[0], x = 0.0, slope = std::nan("");
         if (type == SEABED_2D_LINEAR)
             linear(&y, &n, profile, &x, &slope, &segment);
         else
             cubic(&y, &n, profile, slopes, &x, &slope, &segment);
-        fmt::format_to(put, "{},{},{},{}\n", num(y), num(x), num(slope), segment);
+        fmt::format_to(put, "{},{},{},{}\n", num(pts[k][0]), num(x), num(slope), segment);
         progress.update(static_cast<std::int64_t>(k + 1));
     }
     return answers;
 }
 
 Answers query_3d(const Library& lib, const QueryOptions& o, const std::string& method, const std::vector<Point>& pts,
-                 Progress& progress) {
+                 const std::array<double, 2>& off, Progress& progress) {
     LoadedSeabed3D::Exports exports(lib);
     auto find = SEABED_OP(lib, find_triangle);
     auto linear = SEABED_OP(lib, interpolate_3d_linear);
@@ -122,7 +123,7 @@ Answers query_3d(const Library& lib, const QueryOptions& o, const std::string& m
     if (!o.no_header) answers.csv += "y,z,elevation,normal_x,normal_y,normal_z,status,i1,i2,i3\n";
     std::int32_t start = 0, i1 = 0, i2 = 0, i3 = 0;
     for (std::size_t k = 0; k < pts.size(); ++k) {
-        double y = pts[k][0], z = pts[k][1], x = 0.0;
+        double y = pts[k][0] - off[0], z = pts[k][1] - off[1], x = 0.0;
         double normal[3] = {std::nan(""), std::nan(""), std::nan("")};
         std::int32_t st = 0;
         find(&y, &z, &n, &nadj, &seabed->nodes, &seabed->iadj, &seabed->istart, &i1, &i2, &i3);
@@ -130,8 +131,12 @@ Answers query_3d(const Library& lib, const QueryOptions& o, const std::string& m
             linear(&y, &z, &n, &nadj, xyz, adj, first, &x, normal, &start, &st);
         else
             cubic(&y, &z, &n, &nadj, xyz, adj, first, gradients, &x, normal, &start, &st);
-        if (st != 0) ++answers.bad;
-        fmt::format_to(put, "{},{},{},{},{},{},{},{},{},{}\n", num(y), num(z), num(x), num(normal[0]),
+        // Outside the seabed the library answers the lowest float as elevation;
+        // NaN is what other tools read as "no value" (the status stays as given).
+        bool outside = !(x > -static_cast<double>(std::numeric_limits<float>::max()));
+        if (st != 0 || outside) ++answers.bad;
+        if (outside && !o.raw) x = std::nan("");
+        fmt::format_to(put, "{},{},{},{},{},{},{},{},{},{}\n", num(pts[k][0]), num(pts[k][1]), num(x), num(normal[0]),
                        num(normal[1]), num(normal[2]), st, i1, i2, i3);
         progress.update(static_cast<std::int64_t>(k + 1));
     }
@@ -150,15 +155,17 @@ void query(const Library& lib, const QueryOptions& o) {
     if (!o.output.empty()) require_folder(o.output);
     auto pts = query_points(o, f.is_3d());
     Progress progress("querying", static_cast<std::int64_t>(pts.size()));
-    Answers answers = f.is_2d() ? query_2d(lib, o, method, pts, progress) : query_3d(lib, o, method, pts, progress);
+    Answers answers = f.is_2d() ? query_2d(lib, o, method, pts, f.offset(), progress)
+                                 : query_3d(lib, o, method, pts, f.offset(), progress);
     if (o.output.empty()) {
         std::fwrite(answers.csv.data(), 1, answers.csv.size(), stdout);
     } else {
         write_atomically(o.output, answers.csv);
     }
     if (answers.bad)
-        fmt::print(stderr, "seabed query: {} point{} returned a non-zero status (see the status column)\n",
-                   answers.bad, answers.bad == 1 ? "" : "s");
+        fmt::print(stderr,
+                   "seabed query: {} point{} lie outside the seabed or have a non-zero status (elevation {})\n",
+                   answers.bad, answers.bad == 1 ? "" : "s", o.raw ? "as the library returns it" : "NaN");
 }
 
 }  // namespace
@@ -173,6 +180,7 @@ Command add_query(CLI::App& app) {
     sub->add_option("--points", o->points, "CSV or blank-separated file of points (Y[,Z]); - for standard input");
     sub->add_option("-o,--output", o->output, "write the CSV here instead of standard output");
     sub->add_flag("--no-header", o->no_header, "leave out the CSV header line");
+    sub->add_flag("--raw", o->raw, "3D: the library's elevation outside the seabed instead of NaN");
     return {sub, [o](const std::string& library) { query(Library(library_path(library)), *o); }};
 }
 

@@ -39,14 +39,15 @@ T* try_new_array(std::size_t n) {
     return new (std::nothrow) T[n];
 }
 
-/// Resizes v to n elements (new ones set to fill). False, with v as it was,
-/// when n is negative or too large for the address space, or memory runs out.
-template <class T>
-[[nodiscard]] bool try_resize(std::vector<T>& v, std::int64_t n, const T& fill = T()) {
+namespace detail {
+/// Runs grow (a resize or reserve of v to n elements) through the allocation
+/// seam; false, with v as it was, when the seam or memory refuses.
+template <class T, class Grow>
+bool try_grow(const std::vector<T>& v, std::int64_t n, Grow grow) {
     if (alloc_fault::next_fails()) return false;
     if (n < 0 || static_cast<std::uint64_t>(n) > v.max_size()) return false;
     try {
-        v.resize(static_cast<std::size_t>(n), fill);
+        grow();
     } catch (const std::bad_alloc&) {
         return false;
     } catch (const std::length_error&) {
@@ -54,20 +55,19 @@ template <class T>
     }
     return true;
 }
+}  // namespace detail
+
+/// Resizes v to n elements (new ones set to fill). False, with v as it was,
+/// when n is negative or too large for the address space, or memory runs out.
+template <class T>
+[[nodiscard]] bool try_resize(std::vector<T>& v, std::int64_t n, const T& fill = T()) {
+    return detail::try_grow(v, n, [&] { v.resize(static_cast<std::size_t>(n), fill); });
+}
 
 /// Reserves room for n elements in v; false, with v as it was, on failure.
 template <class T>
 [[nodiscard]] bool try_reserve(std::vector<T>& v, std::int64_t n) {
-    if (alloc_fault::next_fails()) return false;
-    if (n < 0 || static_cast<std::uint64_t>(n) > v.max_size()) return false;
-    try {
-        v.reserve(static_cast<std::size_t>(n));
-    } catch (const std::bad_alloc&) {
-        return false;
-    } catch (const std::length_error&) {
-        return false;
-    }
-    return true;
+    return detail::try_grow(v, n, [&] { v.reserve(static_cast<std::size_t>(n)); });
 }
 
 /// Gives v's storage back (an allocatable array that is "released").

@@ -9,7 +9,7 @@
 #include <thread>
 #include <vector>
 
-#include "abi/host.hpp"
+#include "abi/host_fixture.hpp"
 #include "support/files.hpp"
 
 namespace seabed::testing {
@@ -23,32 +23,21 @@ std::vector<float> scattered(unsigned seed, int n) {
     return v;
 }
 
-class ConcurrentCalls : public ::testing::Test {
+class ConcurrentCalls : public HostTest {
 protected:
-    Host host;
-    ScratchDir dir;
-    decltype(&::seabed_generate) generate_fn = SEABED_EXPORT(host, seabed_generate);
-    decltype(&::load_seabed_3d) load3 = SEABED_EXPORT(host, load_seabed_3d);
-    decltype(&::free_seabed_3d) free3 = SEABED_EXPORT(host, free_seabed_3d);
-
-    int32_t generate(const std::string& path) {
-        int32_t status = -1, duplicates = 0;
-        generate_fn(static_cast<int32_t>(path.size()), path.data(), &status, &duplicates);
-        return status;
-    }
     /// The nodes and neighbour lists a linear load hands over, as bytes.
     std::string load(const std::string& path, int32_t unit) {
-        int32_t len = static_cast<int32_t>(path.size()), type = 0, n = 0, nt = 0, nadj = 0, status = -1;
-        seabed_desc2 nodes{}, gradients{};
-        seabed_desc1 iadj{}, istart{};
-        int64_t memory = 0;
-        load3(&len, path.data(), &unit, &type, &n, &nt, &nadj, &nodes, &gradients, &iadj, &istart, &memory, &status);
+        int32_t len = static_cast<int32_t>(path.size()), type = 0, count = 0, triangles = 0, adjacent = 0, status = -1;
+        seabed_desc2 yz{}, grads{};
+        seabed_desc1 adj{}, starts{};
+        int64_t bytes = 0;
+        load3(&len, path.data(), &unit, &type, &count, &triangles, &adjacent, &yz, &grads, &adj, &starts, &bytes, &status);
         std::string out = std::to_string(status);
         if (status == 0) {
-            out.append(static_cast<const char*>(nodes.base), static_cast<std::size_t>(n) * 12);
-            out.append(static_cast<const char*>(iadj.base), static_cast<std::size_t>(nadj) * 4);
+            out.append(static_cast<const char*>(yz.base), static_cast<std::size_t>(count) * 12);
+            out.append(static_cast<const char*>(adj.base), static_cast<std::size_t>(adjacent) * 4);
         }
-        free3(&nodes, &gradients, &iadj, &istart);
+        free3(&yz, &grads, &adj, &starts);
         return out;
     }
     std::string input(const std::string& name, unsigned seed) {

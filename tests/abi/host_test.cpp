@@ -8,57 +8,13 @@
 #include <string>
 #include <vector>
 
-#include "abi/host.hpp"
+#include "abi/host_fixture.hpp"
 #include "seabed/query/lookup.hpp"
 #include "support/files.hpp"
 #include "support/meshes.hpp"
 
 namespace seabed::testing {
 namespace {
-
-class HostTest : public ::testing::Test {
-protected:
-    Host host;
-    ScratchDir dir;
-    decltype(&::seabed_generate) generate_ = SEABED_EXPORT(host, seabed_generate);
-    decltype(&::open_seabed_file) open = SEABED_EXPORT(host, open_seabed_file);
-    decltype(&::load_seabed_2d) load2 = SEABED_EXPORT(host, load_seabed_2d);
-    decltype(&::load_seabed_3d) load3 = SEABED_EXPORT(host, load_seabed_3d);
-    decltype(&::free_seabed_2d) free2 = SEABED_EXPORT(host, free_seabed_2d);
-    decltype(&::free_seabed_3d) free3 = SEABED_EXPORT(host, free_seabed_3d);
-    decltype(&::find_segment) segment_of = SEABED_EXPORT(host, find_segment);
-    decltype(&::interpolate_2d_linear) linear2 = SEABED_EXPORT(host, interpolate_2d_linear);
-    decltype(&::interpolate_2d_cubic) cubic2 = SEABED_EXPORT(host, interpolate_2d_cubic);
-    decltype(&::find_triangle) find = SEABED_EXPORT(host, find_triangle);
-    decltype(&::interpolate_3d_cubic) cubic3 = SEABED_EXPORT(host, interpolate_3d_cubic);
-    decltype(&::seabed_create_test_file) create = SEABED_EXPORT(host, seabed_create_test_file);
-
-    // The 2D arrays of the last load_2d, the 3D ones of the last load_3d.
-    int32_t n = -7, nt = -7, nadj = -7;
-    int64_t memory = 0;
-    seabed_desc2 profile{}, nodes{}, gradients{};
-    seabed_desc1 slopes{}, iadj{}, istart{};
-
-    void TearDown() override {
-        free2(&profile, &slopes);
-        free3(&nodes, &gradients, &iadj, &istart);
-    }
-    int32_t generate(const std::string& name, int32_t* duplicates = nullptr) {
-        int32_t status = -1, dup = -1;
-        generate_(static_cast<int32_t>(name.size()), name.data(), &status, duplicates ? duplicates : &dup);
-        return status;
-    }
-    int32_t load_2d(const std::string& path, int32_t type) {
-        int32_t len = static_cast<int32_t>(path.size()), unit = 31, status = -99;
-        load2(&len, path.data(), &unit, &type, &n, &profile, &slopes, &memory, &status);
-        return status;
-    }
-    int32_t load_3d(const std::string& path, int32_t type) {
-        int32_t len = static_cast<int32_t>(path.size()), unit = 32, status = -99;
-        load3(&len, path.data(), &unit, &type, &n, &nt, &nadj, &nodes, &gradients, &iadj, &istart, &memory, &status);
-        return status;
-    }
-};
 
 template <class T, class D>
 T element(const D& d, int64_t i, int64_t j = 1) {

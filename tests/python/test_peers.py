@@ -1,5 +1,5 @@
 """The library's queries against independent implementations: scipy for the
-2D profiles, matplotlib's triangular interpolators for the 3D surfaces."""
+2D profiles, matplotlib's cubic triangular interpolator for the 3D surfaces."""
 
 import numpy as np
 import pytest
@@ -33,17 +33,6 @@ def test_2d_cubic_equals_scipy_hermite_with_loaded_slopes(lib, profile_file, kin
     assert np.array_equal(seg, np.searchsorted(p.y.astype(np.float64), yq, side="right") + 1)
 
 
-def test_2d_linear_equals_numpy_interp(lib, profile_file):
-    need(lib, "interpolate_2d_linear")
-    with seabed.load_2d(profile_file, "linear") as p:
-        yq = np.concatenate([_inside_points(p.y, 500, 2), [-10.0, float(p.y[-1]), 1e6]])
-        x, slope, _ = p.query(yq)
-    scale = float(np.abs(p.x).max())
-    np.testing.assert_allclose(x, np.interp(yq, p.y.astype(np.float64), p.x.astype(np.float64)), rtol=0,
-                               atol=16 * EPS64 * scale)
-    assert np.isnan(slope[-3:]).all()  # outside the profile the slope is left alone
-
-
 def test_spline_slopes_close_to_scipy_clamped_spline(lib, profile_file):
     with seabed.load_2d(profile_file, "spline") as p:
         peer = CubicSpline(p.y.astype(np.float64), p.x.astype(np.float64), bc_type=((1, 0.0), (1, 0.0)))
@@ -62,32 +51,6 @@ def _triangulation(surface_file):
     sf = seabed.read_file(surface_file)
     return sf, Triangulation(sf.nodes[:, 1].astype(np.float64), sf.nodes[:, 2].astype(np.float64),
                              sf.triangles - 1)
-
-
-def test_3d_linear_equals_matplotlib_linear_tri(lib, surface_file):
-    need(lib, "interpolate_3d_linear")
-    from matplotlib.tri import LinearTriInterpolator
-
-    sf, tri = _triangulation(surface_file)
-    peer = LinearTriInterpolator(tri, sf.nodes[:, 0].astype(np.float64))
-    rng = np.random.default_rng(4)
-    y = rng.uniform(sf.nodes[:, 1].min(), sf.nodes[:, 1].max(), 3000)
-    z = rng.uniform(sf.nodes[:, 2].min(), sf.nodes[:, 2].max(), 3000)
-    theirs = peer(y, z)
-    with seabed.load_3d(surface_file, "linear") as s:
-        x, normal, st = s.query(y, z)
-    inside = ~np.ma.getmaskarray(theirs)
-    assert inside.sum() > 2000 and (st == 0).all()
-    # Outside matplotlib's triangles the library reports the outside marker too.
-    assert (x[inside] > seabed.OUTSIDE).all()
-    # Both are the plane through the triangle's nodes (float differences are
-    # exact for this survey, conftest), evaluated in double by different
-    # formulas: rounding of coordinates ~1e3 carried by slopes ~0.1.
-    np.testing.assert_allclose(x[inside], theirs[inside].data, rtol=0, atol=1e-11)
-    grad = seabed.Surface3D.gradient(normal[inside])
-    dy, dz = peer.gradient(y[inside], z[inside])
-    np.testing.assert_allclose(grad[:, 0], dy.data, rtol=0, atol=1e-13)
-    np.testing.assert_allclose(grad[:, 1], dz.data, rtol=0, atol=1e-13)
 
 
 def _edges(triangles):

@@ -120,21 +120,5 @@ TEST_F(GenerateTest, InfiniteOrNaNValuesDoNotStopGeneration) {
     }
 }
 
-TEST_F(GenerateTest, AReadFailingAnywhereGivesStatus5AndChangesNothing) {
-    for (std::int64_t k = 1;; ++k) {
-        std::string path = input({1, 2, 3, 4, 5}, {0, 1, 2, 3, 4});
-        const std::string before = RawFile(path).contents();
-        FaultyFileSystem fs;
-        fs.fail_read_at = k;
-        const Status st = generate(path);
-        if (st == Status::Ok) {
-            EXPECT_GE(k, 4) << "record 1, record 8, the node block";
-            break;
-        }
-        EXPECT_EQ(st, Status::FileRead) << k;
-        EXPECT_EQ(RawFile(path).contents(), before) << k;
-    }
-}
-
 }  // namespace
 }  // namespace seabed

@@ -40,16 +40,13 @@ struct Stored3D {
 
 class Generate3DFlowTest : public testing::FreshProcessTest {
 protected:
-    /// Writes the input and runs the 3D branch on it.
+    /// Writes the input and generates it as a host would.
     Status generate(const std::string& name, const std::vector<float>& values, float spacing,
                     std::optional<std::int32_t> n = std::nullopt) {
         path = dir.path(name);
         testing::write_input(path, 2, values, spacing, n);
         duplicates = 0;
-        RawFile raw(path);
-        auto r8 = raw.values<std::int32_t>(8, 2);
-        RecordFile file(file_system().open(path));
-        return generate_3d_input(file, r8[1], spacing, duplicates);
+        return seabed_generate(path, duplicates);
     }
     std::string path;
     std::int32_t duplicates = 0;
@@ -184,22 +181,6 @@ TEST_F(Generate3DFlowTest, FailingGenerationsReleaseEveryArray) {
         GenerationData data;
         (void)generate_3d(file, list, n, spacing, dup, data);
         EXPECT_FALSE(data.any_allocated());
-    }
-}
-
-TEST_F(Generate3DFlowTest, FailedWritesBecomeStatusSixWithoutAMessage) {
-    const std::vector<float> values = {1, 0, 0, 2, 4, 0, 3, 0, 4};
-    for (std::int64_t k = 1; k <= 40; ++k) {
-        path = dir.path("w.sbd");
-        testing::write_input(path, 2, values, 1.0f);
-        testing::FaultyFileSystem fs;
-        fs.fail_write_at = k;
-        RecordFile file(file_system().open(path));
-        std::int32_t dup = 0;
-        const Status st = generate_3d_input(file, 3, 1.0f, dup);
-        if (st == Status::Ok) break;
-        EXPECT_EQ(st, Status::FileWrite) << k;
-        EXPECT_NE(testing::status_in_file(path), 6) << k;
     }
 }
 

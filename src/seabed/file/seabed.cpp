@@ -25,12 +25,18 @@ constexpr std::int32_t kInterp3DCubic = 1;
 constexpr std::int32_t kSeabed2D = 1;
 constexpr std::int32_t kSeabed3D = 2;
 
-/// Opens for a loader: record 8 (seabed type and N) of a valid seabed file.
-Status open_and_read_header(const std::string& name, std::int32_t unit, RecordFile*& file,
-                            std::array<std::int32_t, 2>& header) {
+/// Opens for a loader: record 8 of a valid seabed file must name the seabed
+/// type `kind` and at least min_nodes nodes. N reaches the host even when the
+/// type is wrong or N too small.
+Status open_for_load(const std::string& name, std::int32_t unit, std::int32_t kind, Status wrong_kind,
+                     std::int32_t min_nodes, RecordFile*& file, std::int32_t& n) {
     if (Status st = open_seabed_file(name, unit); st != Status::Ok) return st;
     file = unit_file(unit);
+    std::array<std::int32_t, 2> header{};
     if (!file->read_bytes(8, header.data(), sizeof header)) return Status::FileRead;
+    n = header[1];
+    if (header[0] != kind) return wrong_kind;
+    if (n < min_nodes) return Status::TooFewNodes;
     return Status::Ok;
 }
 
@@ -59,11 +65,7 @@ Status load_seabed_2d(const std::string& name, std::int32_t unit, std::int32_t t
         return Status::BadInterpolationType;
     UnitCloser closer{unit};
     RecordFile* file = nullptr;
-    std::array<std::int32_t, 2> header{};
-    if (Status st = open_and_read_header(name, unit, file, header); st != Status::Ok) return st;
-    n = header[1];
-    if (header[0] != kSeabed2D) return Status::Not2D;
-    if (n < 2) return Status::TooFewNodes;
+    if (Status st = open_for_load(name, unit, kSeabed2D, Status::Not2D, 2, file, n); st != Status::Ok) return st;
     const std::int64_t nn = n;
     // A short file is found by the reads after allocating: its arrays stay
     // attached and counted, like those of any other failed load.
@@ -93,11 +95,7 @@ Status load_seabed_3d(const std::string& name, std::int32_t unit, std::int32_t t
     if (type != kInterp3DLinear && type != kInterp3DCubic) return Status::BadInterpolationType;
     UnitCloser closer{unit};
     RecordFile* file = nullptr;
-    std::array<std::int32_t, 2> header{};
-    if (Status st = open_and_read_header(name, unit, file, header); st != Status::Ok) return st;
-    n = header[1];
-    if (header[0] != kSeabed3D) return Status::Not3D;
-    if (n < 3) return Status::TooFewNodes;
+    if (Status st = open_for_load(name, unit, kSeabed3D, Status::Not3D, 3, file, n); st != Status::Ok) return st;
 
     std::array<std::int32_t, 4> counts{};  // NT, NS, NST, NADJ
     if (!file->read_bytes(11, counts.data(), sizeof counts)) return Status::FileRead;

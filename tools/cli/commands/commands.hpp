@@ -68,6 +68,10 @@ struct PlotOptions {
     std::string file, output, transect, units = "m", title;
 };
 
+/// The choice of a 2D or a 3D seabed: exactly one of --2d and --3d.
+void add_dimension_flags(CLI::App* sub, bool& two_d, bool& three_d, const std::string& help_2d,
+                         const std::string& help_3d);
+
 Command add_create_test(CLI::App& app);
 Command add_import(CLI::App& app);
 Command add_generate(CLI::App& app);

@@ -32,10 +32,7 @@ Command add_create_test(CLI::App& app) {
     auto o = std::make_shared<CreateTestOptions>();
     auto* sub = app.add_subcommand("create-test", "write a test seabed input file (seabed_create_test_file)");
     sub->add_option("FILE", o->file, "seabed file to write")->required();
-    auto* type = sub->add_option_group("type");
-    type->add_flag("--2d", o->two_d, "the fixed four-point profile");
-    type->add_flag("--3d", o->three_d, "random 3D nodes");
-    type->require_option(1);
+    add_dimension_flags(sub, o->two_d, o->three_d, "the fixed four-point profile", "random 3D nodes");
     return {sub, [o](const std::string& library) { create_test(Library(library_path(library)), *o); }};
 }
 

@@ -274,10 +274,8 @@ Command add_import(CLI::App& app) {
                     " or a raster grid (.tif, .nc, .asc) when built with GDAL")
         ->required();
     sub->add_option("FILE", o->file, "seabed file to write")->required();
-    auto* type = sub->add_option_group("type");
-    type->add_flag("--2d", o->two_d, "a 2D profile: Y and elevation columns");
-    type->add_flag("--3d", o->three_d, "a 3D surface: Y, Z and elevation columns");
-    type->require_option(1);
+    add_dimension_flags(sub, o->two_d, o->three_d, "a 2D profile: Y and elevation columns",
+                        "a 3D surface: Y, Z and elevation columns");
     sub->add_option("--spacing", o->spacing, "sub-node grid spacing (3D; required there)");
     sub->add_option("--y", o->columns.y, "column of Y: number from 1 or header name (default 1)");
     sub->add_option("--z", o->columns.z, "column of Z, 3D (default 2)");

@@ -47,6 +47,29 @@ static void close_library(library_t lib) { dlclose(lib); }
         memcpy(&(fn), &address_, sizeof(fn));                               \
     } while (0)
 
+/* The operations this host calls, looked up once. */
+typedef struct exports {
+    seabed_generate_fn generate;
+    load_seabed_2d_fn load_2d;
+    interpolate_2d_cubic_fn cubic_2d;
+    free_seabed_2d_fn free_2d;
+    load_seabed_3d_fn load_3d;
+    interpolate_3d_cubic_fn cubic_3d;
+    free_seabed_3d_fn free_3d;
+} exports;
+
+/* 0 when the library exports them all. */
+static int find_exports(library_t lib, exports* e) {
+    LOOKUP(lib, e->generate, seabed_generate);
+    LOOKUP(lib, e->load_2d, load_seabed_2d);
+    LOOKUP(lib, e->cubic_2d, interpolate_2d_cubic);
+    LOOKUP(lib, e->free_2d, free_seabed_2d);
+    LOOKUP(lib, e->load_3d, load_seabed_3d);
+    LOOKUP(lib, e->cubic_3d, interpolate_3d_cubic);
+    LOOKUP(lib, e->free_3d, free_seabed_3d);
+    return 0;
+}
+
 /* Record n of a seabed file starts at byte 32 * (n - 1). */
 static int put(FILE* f, long record, const void* data, size_t nbytes) {
     return fseek(f, (record - 1) * 32, SEEK_SET) == 0 && fwrite(data, 1, nbytes, f) == nbytes;
@@ -67,13 +90,7 @@ static int write_profile(const char* path) {
     return fclose(f) == 0 && ok;
 }
 
-static int run_3d(library_t lib, const char* path) {
-    load_seabed_3d_fn load;
-    interpolate_3d_cubic_fn cubic;
-    free_seabed_3d_fn release;
-    LOOKUP(lib, load, load_seabed_3d);
-    LOOKUP(lib, cubic, interpolate_3d_cubic);
-    LOOKUP(lib, release, free_seabed_3d);
+static int run_3d(const exports* e, const char* path) {
 
     int32_t len = (int32_t)strlen(path), unit = 11, type = SEABED_3D_CUBIC, n = 0, nt = 0, nadj = 0, status = -1;
     int64_t memory = 0;
@@ -83,10 +100,10 @@ static int run_3d(library_t lib, const char* path) {
     memset(&gradients, 0, sizeof gradients);
     memset(&iadj, 0, sizeof iadj);
     memset(&istart, 0, sizeof istart);
-    load(&len, path, &unit, &type, &n, &nt, &nadj, &nodes, &gradients, &iadj, &istart, &memory, &status);
+    e->load_3d(&len, path, &unit, &type, &n, &nt, &nadj, &nodes, &gradients, &iadj, &istart, &memory, &status);
     if (status != 0) {
         fprintf(stderr, "load_seabed_3d %s: status %d\n", path, status);
-        release(&nodes, &gradients, &iadj, &istart);
+        e->free_3d(&nodes, &gradients, &iadj, &istart);
         return 1;
     }
     printf("\nloaded %s: %d nodes, %d triangles, %lld bytes\n", path, n, nt, (long long)memory);
@@ -95,7 +112,7 @@ static int run_3d(library_t lib, const char* path) {
     int32_t start = 0; /* the walk's start node, carried from call to call */
     for (int k = 0; k < 4; ++k) {
         double x = 0.0, normal[3] = {0.0, 0.0, 0.0};
-        cubic(&points[k][0], &points[k][1], &n, &nadj, (const float*)nodes.base, (const int32_t*)iadj.base,
+        e->cubic_3d(&points[k][0], &points[k][1], &n, &nadj, (const float*)nodes.base, (const int32_t*)iadj.base,
               (const int32_t*)istart.base, (const float*)gradients.base, &x, normal, &start, &status);
         if (status != 0) printf("%10.1f %10.1f   status %d\n", points[k][0], points[k][1], status);
         else if (x < -1.0e38) printf("%10.1f %10.1f   outside the seabed\n", points[k][0], points[k][1]);
@@ -103,7 +120,7 @@ static int run_3d(library_t lib, const char* path) {
             printf("%10.1f %10.1f %12.4f   (%7.4f, %7.4f, %7.4f)\n", points[k][0], points[k][1], x, normal[0],
                    normal[1], normal[2]);
     }
-    release(&nodes, &gradients, &iadj, &istart);
+    e->free_3d(&nodes, &gradients, &iadj, &istart);
     return 0;
 }
 
@@ -118,14 +135,8 @@ int main(int argc, char** argv) {
         return 1;
     }
     printf("seabed.h of version %s\n", SEABED_VERSION_STRING);
-    seabed_generate_fn generate;
-    load_seabed_2d_fn load;
-    interpolate_2d_cubic_fn cubic;
-    free_seabed_2d_fn release;
-    LOOKUP(lib, generate, seabed_generate);
-    LOOKUP(lib, load, load_seabed_2d);
-    LOOKUP(lib, cubic, interpolate_2d_cubic);
-    LOOKUP(lib, release, free_seabed_2d);
+    exports e;
+    if (find_exports(lib, &e) != 0) return 1;
 
     const char* path = argv[2];
     if (!write_profile(path)) {
@@ -133,7 +144,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     int32_t status = -1, duplicates = 0;
-    generate((int32_t)strlen(path), path, &status, &duplicates);
+    e.generate((int32_t)strlen(path), path, &status, &duplicates);
     if (status != 0) {
         fprintf(stderr, "seabed_generate %s: status %d\n", path, status);
         return 1;
@@ -145,10 +156,10 @@ int main(int argc, char** argv) {
     seabed_desc1 slopes;
     memset(&profile, 0, sizeof profile);
     memset(&slopes, 0, sizeof slopes);
-    load(&len, path, &unit, &type, &n, &profile, &slopes, &memory, &status);
+    e.load_2d(&len, path, &unit, &type, &n, &profile, &slopes, &memory, &status);
     if (status != 0) {
         fprintf(stderr, "load_seabed_2d %s: status %d\n", path, status);
-        release(&profile, &slopes);
+        e.free_2d(&profile, &slopes);
         return 1;
     }
     printf("generated and loaded %s: %d nodes, %lld bytes\n", path, n, (long long)memory);
@@ -162,13 +173,13 @@ int main(int argc, char** argv) {
     int32_t segment = 0; /* hint: the previous call's segment */
     for (double q = 5.0; q <= 125.0; q += 30.0) {
         double elevation = 0.0, slope = 0.0;
-        cubic(&q, &n, x, m, &elevation, &slope, &segment);
+        e.cubic_2d(&q, &n, x, m, &elevation, &slope, &segment);
         if (segment > n) printf("%10.2f %10.3f  (beyond the last node: flat)\n", q, elevation);
         else printf("%10.2f %10.3f %12.5f\n", q, elevation, slope);
     }
-    release(&profile, &slopes);
+    e.free_2d(&profile, &slopes);
 
-    int rc = argc == 4 ? run_3d(lib, argv[3]) : 0;
+    int rc = argc == 4 ? run_3d(&e, argv[3]) : 0;
     close_library(lib);
     return rc;
 }

@@ -77,8 +77,10 @@ bool write_sampled_profile(BlockWriter& out, const float* profile, std::int32_t 
 
 /// Stores the segment code of y and, left or right of the profile, the end
 /// point's elevation (the profile continues flat, the slope is left alone).
-/// Returns the code when y lies inside, else 0.
+/// Returns the code when y lies inside, else 0; with fewer than two points
+/// (loading refuses them) it touches nothing.
 SegmentCode locate_inside(double y, std::int32_t n, const float* profile, double& x, SegmentCode& segment) {
+    if (!queryable(n)) return 0;
     const SegmentCode s = segment_of(profile + n, n, y, segment);
     segment = s;
     if (s == 1) {
@@ -101,7 +103,6 @@ void find_segment(const float* profile, std::int32_t n, double y, SegmentCode& s
 
 void interpolate_2d_linear(double y, std::int32_t n, const float* profile, double& x, double& slope,
                            SegmentCode& segment) {
-    if (!queryable(n)) return;
     const SegmentCode s = locate_inside(y, n, profile, x, segment);
     if (s == 0) return;
     const float* yc = profile + n;
@@ -115,7 +116,6 @@ void interpolate_2d_linear(double y, std::int32_t n, const float* profile, doubl
 
 void cubic_spline_interpolate(double y, double& x, double& slope, SegmentCode& segment, std::int32_t n,
                               const float* profile, const float* slopes) {
-    if (!queryable(n)) return;
     const SegmentCode s = locate_inside(y, n, profile, x, segment);
     if (s == 0) return;
     const float* yc = profile + n;

@@ -84,7 +84,7 @@ Status interp_c1hct_new(std::int32_t n, std::int32_t nadj, const std::int32_t* i
     elevation = kNotComputed;
     std::int32_t same = 0;
     Status st = lookup_sgl_new(n, nadj, iadj, istart, y_col, z_col, y, z, cursor.start, cursor.i1, cursor.i2,
-                               cursor.i3, same);
+                               cursor.i3, same, cursor.renumber, cursor.memory);
     if (st != Status::Ok || cursor.i1 == -1) return st;
     // A node whose neighbours all lie on one line through the point exists
     // only in a damaged triangulation: reported as the walk's status 42.

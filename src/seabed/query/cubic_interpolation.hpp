@@ -15,6 +15,8 @@ namespace seabed {
 struct SurfaceCursor {
     std::int32_t start = 1;  // start node of the walk
     std::int32_t i1 = 0, i2 = 0, i3 = 0;  // previous triangle (i1 <= 0: none)
+    const std::int32_t* renumber = nullptr;  // for arrays renumbered from the original: see lookup_sgl_new
+    WalkMemory* memory = nullptr;            // the walks' memory, for a run over one triangulation (ditto)
     TriangleParams params;
     TriangleLengths lengths;
 };

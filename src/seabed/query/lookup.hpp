@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "core/seabed_parameters.hpp"
 
@@ -55,6 +56,32 @@ namespace lookup_tuning {
 inline std::int64_t scan_before_memo = -1;
 }  // namespace lookup_tuning
 
+/// The crossings (step 11) of the last walk a run of searches made, kept so
+/// that the next walk from the same node through the same first edge, which
+/// crosses the same edges until the two points part, can replay them: each
+/// remembered crossing is taken again only after its two tests, recomputed
+/// for the new point from the same values in the same order, give the
+/// answers the walk would give, and it spends the walk's step budget as the
+/// crossing itself would. The first test that answers otherwise ends the
+/// replay there and the walk goes on by itself, so every step and the
+/// result are those of the walk without memory. For one triangulation only:
+/// clear it before searching another.
+struct WalkMemory {
+    struct Crossing {
+        std::int32_t j1 = 0, j2 = 0, j4 = 0;  // the edge crossed and the node beyond it
+        std::int32_t reads = 0;               // entries of j2's list read to find j1
+        bool left = false;                    // the side test: j4 replaced j1 (else j2)
+        double ey = 0, ez = 0, y1 = 0, z1 = 0;  // Y(j2) - Y(j1), Z(j2) - Z(j1), Y(j1), Z(j1)
+        double ay = 0, az = 0;                  // Y(j4) - Y(j0), Z(j4) - Z(j0)
+    };
+    std::int32_t j0 = 0, j1 = 0, j2 = 0;  // the walk's node and its first edge
+    std::vector<Crossing> crossings;
+    void clear() {
+        j0 = j1 = j2 = 0;
+        crossings.clear();
+    }
+};
+
 /// Searches for the triangle holding (y, z), for the interpolations.
 /// start: in, the node to walk from when it lies in 1..n (else a random one);
 /// out, i1 when the previous triangle still holds the point, or a hull node
@@ -64,10 +91,19 @@ inline std::int64_t scan_before_memo = -1;
 /// previous triangle still holds the point, else 0. Status: Ok,
 /// WalkNodeOutOfRange (42) or WalkFarNodeOutOfRange (43) on damaged lists,
 /// which leave i1, i2, i3 and start alone.
+///
+/// renumber (null, or n entries: entry k - 1 is the number node k has in
+/// these arrays) is for arrays that are a renumbered copy of a triangulation
+/// (the node order changed, every list the same in the same order): a random
+/// start node is drawn as for the original and passed through it, so the
+/// search over the copy makes every step of the search over the original.
+/// memory (null, or the WalkMemory of a run of searches over these arrays)
+/// lets the walk replay the crossings it shares with the last one.
 [[nodiscard]] Status lookup_sgl_new(std::int32_t n, std::int32_t nadj, const std::int32_t* iadj,
                                     const std::int32_t* istart, const float* y_col, const float* z_col, double y,
                                     double z, std::int32_t& start, std::int32_t& i1, std::int32_t& i2,
-                                    std::int32_t& i3, std::int32_t& same);
+                                    std::int32_t& i3, std::int32_t& same, const std::int32_t* renumber = nullptr,
+                                    WalkMemory* memory = nullptr);
 
 /// The same search for the host: i1, i2, i3 in are the previous result (the
 /// walk starts at i1 when it is a node), out the triangle, (-1, 0, 0) outside,

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cfloat>
 #include <cmath>
+#include <memory>
 #include <new>
 #include <typeinfo>
 #include <vector>
@@ -173,6 +174,99 @@ struct CellChains {
     }
 };
 
+/// The duplicate decisions of n nodes (keep[i] = 0: some node before i
+/// equals it) through a grid of coarse cells, each 2^s cells wide, with s the
+/// least that makes about two coarse cells a node: the nodes in cell order
+/// (counting sort), and every node compared with the nodes before it in the
+/// nine coarse cells around its own, which hold every node within the
+/// tolerance (neighbouring cells lie in the same or neighbouring coarse
+/// cells). False, deciding nothing, when the coarse cells hold so many nodes
+/// each that the comparisons would cost more than the hash table's (nodes
+/// far from the others stretch the grid). Throws std::bad_alloc.
+bool duplicates_by_coarse_cells(const Node* v, std::int32_t n, double width, std::vector<char>& keep) {
+    const std::size_t un = static_cast<std::size_t>(n);
+    std::int64_t amin = 0, amax = 0, bmin = 0, bmax = 0;
+    bool any = false;
+    for (std::size_t i = 0; i < un; ++i) {
+        std::int64_t a = 0, b = 0;
+        bool lo = false, hi = false;
+        if (!cell_of(v[i].y, width, a, lo, hi) || !cell_of(v[i].z, width, b, lo, hi)) continue;
+        amin = any ? std::min(amin, a) : a;
+        amax = any ? std::max(amax, a) : a;
+        bmin = any ? std::min(bmin, b) : b;
+        bmax = any ? std::max(bmax, b) : b;
+        any = true;
+    }
+    if (!any) return true;
+    const float tol = library_state().node_tolerance;
+    auto close = [tol](const Node& p, const Node& q) {  // compare_node, with the tolerance read once
+        return std::fabs(p.y - q.y) <= tol && std::fabs(p.z - q.z) <= tol;
+    };
+    // cell numbers lie within +-2^40, so their differences and the counts below fit
+    const std::uint64_t ra = static_cast<std::uint64_t>(amax - amin), rb = static_cast<std::uint64_t>(bmax - bmin);
+    const std::uint64_t limit = 2 * static_cast<std::uint64_t>(n) + 16;
+    int shift = 0;
+    auto too_many = [&](int k) {  // more than limit coarse cells 2^k wide, without overflowing
+        const std::uint64_t x = (ra >> k) + 1, y = (rb >> k) + 1;
+        return x > limit || y > limit / x;
+    };
+    while (too_many(shift)) ++shift;
+    const std::uint64_t na = (ra >> shift) + 1, nb = (rb >> shift) + 1;
+    const std::size_t cells = static_cast<std::size_t>(na * nb);
+    constexpr std::uint32_t kNone = UINT32_MAX;  // a node with a coordinate that is not finite
+    const std::unique_ptr<std::uint32_t[]> coarse(new std::uint32_t[un]);
+    std::vector<std::int32_t> first(cells + 1, 0);
+    for (std::size_t i = 0; i < un; ++i) {
+        std::int64_t a = 0, b = 0;
+        bool lo = false, hi = false;
+        if (!cell_of(v[i].y, width, a, lo, hi) || !cell_of(v[i].z, width, b, lo, hi)) {
+            coarse[i] = kNone;
+            continue;
+        }
+        coarse[i] = static_cast<std::uint32_t>((static_cast<std::uint64_t>(a - amin) >> shift) * nb +
+                                               (static_cast<std::uint64_t>(b - bmin) >> shift));
+        ++first[coarse[i] + 1];
+    }
+    std::uint64_t work = 0;
+    for (std::size_t c = 1; c <= cells; ++c) work += static_cast<std::uint64_t>(first[c]) * first[c];
+    if (work > 16 * static_cast<std::uint64_t>(n) + 4096) return false;
+    for (std::size_t c = 1; c <= cells; ++c) first[c] += first[c - 1];
+    const std::size_t stored = static_cast<std::size_t>(first[cells]);
+    const std::unique_ptr<std::int32_t[]> id(new std::int32_t[stored]);
+    const std::unique_ptr<Node[]> node(new Node[stored]);
+    {
+        std::vector<std::int32_t> next(first.begin(), first.end() - 1);
+        for (std::size_t i = 0; i < un; ++i) {
+            if (coarse[i] == kNone) continue;
+            const std::size_t slot = static_cast<std::size_t>(next[coarse[i]]++);
+            id[slot] = static_cast<std::int32_t>(i);  // in node order within a cell
+            node[slot] = v[i];
+        }
+    }
+    for (std::uint64_t a = 0; a < na; ++a) {
+        for (std::uint64_t b = 0; b < nb; ++b) {
+            const std::size_t c = static_cast<std::size_t>(a * nb + b);
+            for (std::int32_t s = first[c]; s < first[c + 1]; ++s) {
+                const std::int32_t me = id[static_cast<std::size_t>(s)];
+                const Node& p = node[static_cast<std::size_t>(s)];
+                bool equal = false;
+                for (std::uint64_t a2 = a > 0 ? a - 1 : 0; a2 <= a + 1 && a2 < na && !equal; ++a2) {
+                    const std::size_t row = static_cast<std::size_t>(a2 * nb);
+                    const std::size_t lo = row + static_cast<std::size_t>(b > 0 ? b - 1 : 0);
+                    const std::size_t hi = row + static_cast<std::size_t>(std::min(b + 1, nb - 1));
+                    for (std::int32_t q = first[lo]; q < first[hi + 1]; ++q)
+                        if (id[static_cast<std::size_t>(q)] < me && close(p, node[static_cast<std::size_t>(q)])) {
+                            equal = true;
+                            break;
+                        }
+                }
+                if (equal) keep[static_cast<std::size_t>(me)] = 0;
+            }
+        }
+    }
+    return true;
+}
+
 }  // namespace
 
 void remove_duplicate_nodes(NodeList& list) {
@@ -185,18 +279,21 @@ void remove_duplicate_nodes(NodeList& list) {
         return;
     }
     try {
-        CellChains cells(static_cast<double>(tol) / kCellsPerTolerance);
-        cells.next.assign(static_cast<std::size_t>(n), -1);
-        cells.head.reserve(static_cast<std::size_t>(n));
         std::vector<char> keep(static_cast<std::size_t>(n), 1);
         const Node* v = list.data();
         // Node i goes exactly when some node before it equals it, removed or
         // not: the backward scan sees nodes 1..i-1 all still in place.
-        for (std::int32_t i = 0; i < n; ++i) {
-            const Node a = v[i];
-            if (cells.any_near(a.y, a.z, [&](std::int32_t j) { return compare_node(a, v[j]); }))
-                keep[static_cast<std::size_t>(i)] = 0;
-            cells.add(i, a.y, a.z);
+        const double width = static_cast<double>(tol) / kCellsPerTolerance;
+        if (!node_cells_tuning::coarse || !duplicates_by_coarse_cells(v, n, width, keep)) {
+            CellChains cells(width);
+            cells.next.assign(static_cast<std::size_t>(n), -1);
+            cells.head.reserve(static_cast<std::size_t>(n));
+            for (std::int32_t i = 0; i < n; ++i) {
+                const Node a = v[i];
+                if (cells.any_near(a.y, a.z, [&](std::int32_t j) { return compare_node(a, v[j]); }))
+                    keep[static_cast<std::size_t>(i)] = 0;
+                cells.add(i, a.y, a.z);
+            }
         }
         Node* w = list.data();
         std::int32_t out = 0;

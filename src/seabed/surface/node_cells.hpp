@@ -10,6 +10,13 @@
 
 namespace seabed {
 
+namespace node_cells_tuning {
+/// Whether the duplicate nodes are found through a grid of coarse cells
+/// (true; nodes far from the others fall back to the hash table) or through
+/// the hash table of cells (a test compares both forms).
+inline bool coarse = true;
+}  // namespace node_cells_tuning
+
 /// The node list with duplicates removed exactly as NodeList::remove_duplicates
 /// does (a node goes when it equals any node before it), found through a
 /// grid of cells instead of comparing every pair.

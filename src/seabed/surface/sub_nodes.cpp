@@ -6,6 +6,7 @@
 
 #include "core/library_state.hpp"
 #include "seabed/query/cubic_interpolation.hpp"
+#include "seabed/surface/local_order.hpp"
 #include "seabed/surface/node_cells.hpp"
 #include "seabed/triangulation/supplements.hpp"
 #include "seabed/triangulation/triangulation.hpp"
@@ -134,14 +135,30 @@ Status sample_subnodes(const NodeData& nd, float spacing, SubnodeData& sd) {
     if (m > INT32_MAX) return Status::AllocSubnodeArrays;
     if (Status st = allocate_subnodes(sd, m); st != Status::Ok) return st;
 
+    // The surface is read through the renumbered copy when there is one: the
+    // same walk and the same values (local_order.hpp), from memory nearby.
+    LocalOrder local;
+    if (Status st = build_local_order(nd, local); st != Status::Ok) return st;
+    const std::int32_t* iadj = local.used ? local.iadj.data() : t.iadj.data();
+    const std::int32_t* istart = local.used ? local.istart.data() : t.istart.data();
+    const float* xs = local.used ? local.x.data() : nd.x.data();
+    const float* ys = local.used ? local.y.data() : nd.y.data();
+    const float* zs = local.used ? local.z.data() : nd.z.data();
+    const float* grads = local.used ? local.grad.data() : nd.grad.data();
+
     sd.ns = 0;
     SurfaceCursor cursor;
+    WalkMemory memory;  // walks from one node cross the same edges until their points part
+    if (local_order_tuning::enabled) cursor.memory = &memory;
+    if (local.used) {
+        cursor.start = local.renumber[static_cast<std::size_t>(cursor.start - 1)];
+        cursor.renumber = local.renumber.data();
+    }
     double elevation = 0.0;
     double gradient[2] = {0.0, 0.0};
     auto evaluate = [&](float y, float z) {
-        return interp_c1hct_new(n, t.nadj, t.iadj.data(), t.istart.data(), 1, static_cast<double>(y),
-                                static_cast<double>(z), nd.x.data(), nd.y.data(), nd.z.data(), kGenerateTol,
-                                nd.grad.data(), cursor, elevation, gradient);
+        return interp_c1hct_new(n, t.nadj, iadj, istart, 1, static_cast<double>(y), static_cast<double>(z), xs, ys,
+                                zs, kGenerateTol, grads, cursor, elevation, gradient);
     };
 
     for (std::int64_t i = 0; i < gy.count; ++i) {
@@ -171,6 +188,7 @@ Status sample_subnodes(const NodeData& nd, float spacing, SubnodeData& sd) {
         }
     }
 
+    local = LocalOrder{};  // the copy's memory goes back before the sub-nodes' triangulation
     if (Status st = triangulate(sd.ns, kGenerateTol, sd.x.data(), sd.y.data(), sd.z.data(), sd.t); st != Status::Ok)
         return st;
     if (sd.t.nt <= 0) return Status::NoTriangles;

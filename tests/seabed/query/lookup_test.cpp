@@ -280,6 +280,42 @@ TEST(LookupTest, MemoisedListsGiveTheResultsOfPlainScans) {
         }
 }
 
+/// Walks that replay the crossings of the walk before them (WalkMemory)
+/// against walks without memory: the same results, carried start and hint
+/// and status, on points in raster order and scattered, on nodes and edges,
+/// with lists memoised or read one by one, and on damaged lists.
+TEST(LookupTest, RememberedCrossingsGiveTheResultsOfPlainWalks) {
+    std::vector<std::pair<const char*, TestMesh>> meshes = {
+        {"random nodes", testing::delaunay_mesh(600, 9, 50.0f)}, {"lattice", testing::grid_mesh(25, 25, 2.0f)}};
+    for (const Damage& d : kDamages) {
+        meshes.push_back({d.what, testing::grid_mesh(6, 6, 1.0f, 0.0f, 0.0f, 0.1f, 5)});
+        d.apply(meshes.back().second);
+    }
+    std::mt19937 rng(8);
+    const std::int64_t saved = lookup_tuning::scan_before_memo;
+    for (const auto& [what, m] : meshes)
+        for (int order = 0; order < 3; ++order)  // raster on a lattice of halves, scattered, scattered with memo
+            for (int form = 0; form < 2; ++form) {
+                lookup_tuning::scan_before_memo = order == 2 ? 0 : saved;
+                std::uniform_real_distribution<double> u(-1.0, m.n > 100 ? 51.0 : 6.0);
+                Found plain{Status::Ok, 1, 0, 0, 0, 0}, kept = plain;
+                WalkMemory memory;
+                for (int q = 0; q < 400; ++q) {
+                    const double y = order == 0 ? 0.5 * (q / 20) : u(rng), z = order == 0 ? 0.5 * (q % 20) : u(rng);
+                    if (form == 1) plain.start = kept.start = q % 11 == 0 ? 0 : plain.start;
+                    reset_random_for_tests();
+                    plain = lookup(m, y, z, plain.start, plain.i1, plain.i2, plain.i3);
+                    reset_random_for_tests();
+                    kept.st = lookup_sgl_new(m.n, m.nadj, m.iadj.data(), m.istart.data(), m.y.data(), m.z.data(), y, z,
+                                             kept.start, kept.i1, kept.i2, kept.i3, kept.same, nullptr, &memory);
+                    ASSERT_TRUE(plain.st == kept.st && plain.start == kept.start && plain.i1 == kept.i1 &&
+                                plain.i2 == kept.i2 && plain.i3 == kept.i3 && plain.same == kept.same)
+                        << what << " " << order << " " << q;
+                }
+            }
+    lookup_tuning::scan_before_memo = saved;
+}
+
 TEST(LookupTest, DamageAtTheStartNodeIs42AndAcrossAnEdgeIs43) {
     TestMesh m = testing::grid_mesh(6, 6, 1.0f);
     const std::int32_t j0 = 1;  // corner (0, 0)

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <climits>
 #include <cmath>
 #include <cstring>
@@ -13,9 +15,13 @@
 #include <vector>
 
 #include "core/library_state.hpp"
+#include "core/random.hpp"
 #include "core/record_file.hpp"
 #include "seabed/file/generate.hpp"
+#include "seabed/query/lookup.hpp"
+#include "seabed/surface/local_order.hpp"
 #include "seabed/surface/node_data.hpp"
+#include "seabed/triangulation/triangulation.hpp"
 #include "support/files.hpp"
 
 namespace seabed {
@@ -76,20 +82,87 @@ std::vector<Node> clustered_nodes(std::mt19937& rng, int count, float tol) {
 
 TEST_F(Generate3DTest, CellDuplicateRemovalEqualsTheListOperation) {
     std::mt19937 rng(7);
-    for (float tol : {1.0e-4f, 1.0e-6f, 0.5f}) {
-        library_state().node_tolerance = tol;
-        for (int round = 0; round < 40; ++round) {
-            const auto nodes = clustered_nodes(rng, 1 + round * 7, tol);
-            NodeList fast, plain;
-            for (const Node& v : nodes) {
-                ASSERT_TRUE(fast.append_data(v));
-                ASSERT_TRUE(plain.append_data(v));
+    for (bool coarse : {true, false})  // the coarse grid (with the table where it gives up) and the table alone
+        for (float tol : {1.0e-4f, 1.0e-6f, 0.5f}) {
+            node_cells_tuning::coarse = coarse;
+            library_state().node_tolerance = tol;
+            for (int round = 0; round < 40; ++round) {
+                auto nodes = clustered_nodes(rng, 1 + round * 7, tol);
+                if (round % 2 == 1) {  // spread over many cells, every third node near a node before it
+                    std::uniform_real_distribution<float> far(-500.0f * tol, 500.0f * tol), near(-tol, tol);
+                    for (std::size_t i = 0; i < nodes.size(); ++i) {
+                        const Node& b = nodes[i / 2];
+                        nodes[i].y = i % 3 == 2 ? b.y + near(rng) : far(rng);
+                        nodes[i].z = i % 3 == 2 ? b.z + (i % 2 ? 0.0f : near(rng)) : far(rng);
+                    }
+                }
+                NodeList fast, plain;
+                for (const Node& v : nodes) {
+                    ASSERT_TRUE(fast.append_data(v));
+                    ASSERT_TRUE(plain.append_data(v));
+                }
+                remove_duplicate_nodes(fast);
+                plain.remove_duplicates();
+                ASSERT_EQ(fast.length(), plain.length()) << coarse << " " << tol << " " << round;
+                EXPECT_EQ(std::memcmp(fast.data(), plain.data(), sizeof(Node) * plain.length()), 0);
             }
-            remove_duplicate_nodes(fast);
-            plain.remove_duplicates();
-            ASSERT_EQ(fast.length(), plain.length()) << tol << " " << round;
-            EXPECT_EQ(std::memcmp(fast.data(), plain.data(), sizeof(Node) * plain.length()), 0);
         }
+    node_cells_tuning::coarse = true;
+}
+
+/// The sampling through the renumbered copy of the triangulation with the
+/// walks' memory (local_order_tuning::enabled) against the plain walk over
+/// the original: the same file, byte for byte, on random nodes, nodes far
+/// from the origin, lattices whose sub-nodes fall on nodes and edges, in
+/// raster and in shuffled order, and nodes on a coarse grid of values.
+TEST_F(Generate3DTest, SamplingThroughTheRenumberedCopyWritesThePlainFormsFile) {
+    std::mt19937 rng(5);
+    auto random_nodes = [&](int n, float origin, float box, float quantum) {
+        std::uniform_real_distribution<float> u(0.0f, box), h(-50.0f, -10.0f);
+        std::vector<float> v;
+        for (int i = 0; i < n; ++i) {
+            float y = u(rng), z = u(rng);
+            if (quantum > 0.0f) y = std::round(y / quantum) * quantum, z = std::round(z / quantum) * quantum;
+            v.insert(v.end(), {h(rng), origin + y, origin + z});
+        }
+        return v;
+    };
+    auto lattice = [&](int side, bool shuffled) {
+        std::vector<std::array<float, 3>> p;
+        for (int i = 0; i < side; ++i)
+            for (int j = 0; j < side; ++j) p.push_back({-30.0f + 0.1f * static_cast<float>((i * 7 + j) % 13), float(i), float(j)});
+        if (shuffled) std::shuffle(p.begin(), p.end(), rng);
+        std::vector<float> v;
+        for (const auto& a : p) v.insert(v.end(), a.begin(), a.end());
+        return v;
+    };
+    struct Case {
+        const char* what;
+        std::vector<float> nodes;
+        float spacing;
+    } cases[] = {{"random", random_nodes(3000, 0.0f, 100.0f, 0.0f), 1.3f},
+                 {"far from the origin", random_nodes(2000, 5.0e4f, 100.0f, 0.0f), 1.7f},
+                 {"lattice, sub-nodes on the nodes", lattice(40, false), 1.0f},
+                 {"lattice, sub-nodes on nodes and edges", lattice(30, false), 0.5f},
+                 {"shuffled lattice", lattice(30, true), 0.5f},
+                 {"grid of values", random_nodes(1500, 0.0f, 40.0f, 0.25f), 0.25f}};
+    const std::string path = dir.path("s.sbd");
+    for (const Case& c : cases) {
+        std::string file[2];
+        for (int form = 0; form < 2; ++form) {
+            local_order_tuning::enabled = form == 0;
+            reset_library_state();
+            reset_random_for_tests();
+            testing::write_input(path, 2, c.nodes, c.spacing);
+            std::int32_t duplicates = 0;
+            RecordFile f(file_system().open(path));
+            ASSERT_EQ(generate_3d_input(f, static_cast<std::int32_t>(c.nodes.size() / 3), c.spacing, duplicates),
+                      Status::Ok)
+                << c.what;
+            file[form] = RawFile(path).contents();
+        }
+        local_order_tuning::enabled = true;
+        EXPECT_TRUE(file[0] == file[1]) << c.what;
     }
 }
 
@@ -116,6 +189,36 @@ TEST_F(Generate3DTest, CellSubnodeTestEqualsTheScan) {
             index.add(k);
         }
     }
+}
+
+/// A search over the renumbered copy, started from a random node (start 0),
+/// ends in the renumbered triangle the search over the original finds.
+TEST_F(Generate3DTest, SearchesOverTheRenumberedCopyDrawTheOriginalsStartNodes) {
+    std::mt19937 rng(3);
+    std::uniform_real_distribution<float> u(0.0f, 50.0f);
+    NodeData nd;
+    const std::int32_t n = 400;
+    ASSERT_EQ(allocate_nodes(nd, n), Status::Ok);
+    for (std::int32_t i = 0; i < n; ++i) nd.x[i] = 0.0f, nd.y[i] = u(rng), nd.z[i] = u(rng);
+    ASSERT_EQ(triangulate(n, kGenerateTol, nd.x.data(), nd.y.data(), nd.z.data(), nd.t), Status::Ok);
+    std::fill(nd.grad.data(), nd.grad.data() + 2 * n, 0.0f);
+    LocalOrder lo;
+    ASSERT_EQ(build_local_order(nd, lo), Status::Ok);
+    ASSERT_TRUE(lo.used);
+    for (int q = 0; q < 200; ++q) {
+        const double y = double(u(rng)) * 1.1 - 2.0, z = double(u(rng)) * 1.1 - 2.0;
+        std::int32_t a[5] = {0, 0, 0, 0, 0}, b[5] = {0, 0, 0, 0, 0};  // start, i1, i2, i3, same
+        reset_random_for_tests();
+        ASSERT_EQ(lookup_sgl_new(n, nd.t.nadj, nd.t.iadj.data(), nd.t.istart.data(), nd.y.data(), nd.z.data(), y, z,
+                                 a[0], a[1], a[2], a[3], a[4]),
+                  Status::Ok);
+        reset_random_for_tests();
+        ASSERT_EQ(lookup_sgl_new(n, lo.nadj, lo.iadj.data(), lo.istart.data(), lo.y.data(), lo.z.data(), y, z, b[0],
+                                 b[1], b[2], b[3], b[4], lo.renumber.data()),
+                  Status::Ok);
+        for (int k = 0; k < 4; ++k) EXPECT_EQ(a[k] > 0 ? lo.renumber[static_cast<std::size_t>(a[k] - 1)] : a[k], b[k]);
+    }
+    deallocate_nodes(nd);
 }
 
 TEST_F(Generate3DTest, ShortNodeBlockIsAReadFailureWithTheFileUnchanged) {

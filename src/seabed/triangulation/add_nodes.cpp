@@ -59,9 +59,9 @@ struct PlainLists {
 template <class Work>
 Status first_triangle(std::int32_t n, float tol, std::int32_t* iperm, float* fval, float* y, float* z,
                       Triangulation& t, Work& work, std::int32_t& side) {
-    if (!try_resize(t.ibnd, static_cast<std::int64_t>(n) + 1)) return Status::AllocNodeLists;
+    if (!try_resize_large(t.ibnd, static_cast<std::int64_t>(n) + 1)) return Status::AllocNodeLists;
     std::fill(t.ibnd.begin(), t.ibnd.end(), 0);  // a second call finds the first call's hull there
-    if (!try_resize(t.istart, n)) return Status::AllocNodeLists;
+    if (!try_resize_large(t.istart, n)) return Status::AllocNodeLists;
     if (Status st = work.create(n); st != Status::Ok) return st;
     std::int32_t third = 0;
     side = 0;

@@ -14,11 +14,11 @@ bool HalfEdgeMesh::create(std::int32_t n) {
     // Left uninitialised: a node's record and links are written when it is
     // inserted, before anything reads them, and a half-edge when its triangle
     // is made. At most 2n - 5 triangles.
-    nodes_.reset(try_new_array<Node>(nodes));
+    nodes_.reset(try_new_array_large<Node>(nodes));
     if (!nodes_) return false;
-    edges_.reset(try_new_array<HalfEdge>(6 * static_cast<std::size_t>(n)));
+    edges_.reset(try_new_array_large<HalfEdge>(6 * static_cast<std::size_t>(n)));
     if (!edges_) return false;
-    links_.reset(try_new_array<std::int32_t>(2 * nodes));
+    links_.reset(try_new_array_large<std::int32_t>(2 * nodes));
     return links_ != nullptr;
 }
 
@@ -165,10 +165,10 @@ Status HalfEdgeMesh::pack(std::int32_t nb, Triangulation& t) const {
     // the list form's sizes: every half-edge is one list entry, a hull edge
     // (one half-edge) one more, and each hull node's list ends in 0
     const std::int64_t total = 3 * static_cast<std::int64_t>(triangles_) + 2 * static_cast<std::int64_t>(nb);
-    if (total > INT32_MAX || !try_reserve(t.iadj, total)) return Status::AllocIadj;  // size overflow counts as failure
+    if (total > INT32_MAX || !try_reserve_large(t.iadj, total)) return Status::AllocIadj;  // size overflow counts as failure
     t.nadj = static_cast<std::int32_t>(total);
     const std::int64_t expected = std::max<std::int64_t>(2 * static_cast<std::int64_t>(n_) - nb - 2, 0);
-    if (3 * expected > INT32_MAX || !try_reserve(t.itri, 3 * expected)) {
+    if (3 * expected > INT32_MAX || !try_reserve_large(t.itri, 3 * expected)) {
         // the list form packs the lists before it asks for itri
         if (Status st = walk(nb, t, false); st != Status::Ok) return st;
         return Status::AllocItri;

@@ -109,7 +109,7 @@ namespace {
 template <class T>
 Status reorder(std::int32_t n, const std::int32_t* idx, T* a) {
     std::vector<T> copy;
-    if (!try_resize(copy, n > 0 ? n : 0)) return Status::AllocReorderCopy;
+    if (!try_resize_large(copy, n > 0 ? n : 0)) return Status::AllocReorderCopy;
     for (std::int32_t i = 0; i < n; ++i) copy[static_cast<std::size_t>(i)] = a[i];
     for (std::int32_t i = 0; i < n; ++i) a[i] = copy[static_cast<std::size_t>(idx[i] - 1)];
     return Status::Ok;

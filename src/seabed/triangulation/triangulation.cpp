@@ -19,9 +19,9 @@ Status triangulate(std::int32_t n, float tol, float* fval, float* y, float* z, T
     std::vector<std::int32_t> p;
     std::vector<float> d;
     std::vector<SortItem> items;  // the fast form's keys, each beside its index
-    if (!try_resize(p, count)) return Status::AllocSortPermutation;
-    if (!try_resize(t.iperm, count)) return Status::AllocIperm;
-    if (fast ? !try_resize(items, count) : !try_resize(d, count)) return Status::AllocDistanceKeys;
+    if (!try_resize_large(p, count)) return Status::AllocSortPermutation;
+    if (!try_resize_large(t.iperm, count)) return Status::AllocIperm;
+    if (fast ? !try_resize_large(items, count) : !try_resize_large(d, count)) return Status::AllocDistanceKeys;
     if (n < 3) return Status::TooFewNodes;
     // chosen: a NaN or infinite Y or Z is refused as Collinear (19), the code for
     // positions the sweep cannot tell apart, before any key is formed or sorted

@@ -1,7 +1,7 @@
 #include "seabed/triangulation/sort.hpp"
 
+#include <memory>
 #include <utility>
-#include <vector>
 
 #include "core/try_resize.hpp"
 
@@ -108,8 +108,8 @@ void quick_sort_items(SortItem* items, std::int32_t n) {
 namespace {
 template <class T>
 Status reorder(std::int32_t n, const std::int32_t* idx, T* a) {
-    std::vector<T> copy;
-    if (!try_resize_large(copy, n > 0 ? n : 0)) return Status::AllocReorderCopy;
+    std::unique_ptr<T[]> copy(try_new_array_large<T>(static_cast<std::size_t>(n > 0 ? n : 0)));  // written whole first
+    if (!copy) return Status::AllocReorderCopy;
     for (std::int32_t i = 0; i < n; ++i) copy[static_cast<std::size_t>(i)] = a[i];
     for (std::int32_t i = 0; i < n; ++i) a[i] = copy[static_cast<std::size_t>(idx[i] - 1)];
     return Status::Ok;

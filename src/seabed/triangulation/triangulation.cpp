@@ -1,6 +1,7 @@
 #include "seabed/triangulation/triangulation.hpp"
 
 #include <cmath>
+#include <memory>
 #include <vector>
 
 #include "core/math.hpp"
@@ -16,12 +17,15 @@ Status triangulate(std::int32_t n, float tol, float* fval, float* y, float* z, T
     release(t.iadj);
     const std::int64_t count = n > 0 ? n : 0;
     const bool fast = triangulation_tuning::fast;
-    std::vector<std::int32_t> p;
-    std::vector<float> d;
-    std::vector<SortItem> items;  // the fast form's keys, each beside its index
-    if (!try_resize_large(p, count)) return Status::AllocSortPermutation;
+    // p and items are written whole before they are read: no zeros first
+    const auto size = static_cast<std::size_t>(count);
+    std::unique_ptr<std::int32_t[]> p(try_new_array_large<std::int32_t>(size));
+    if (!p) return Status::AllocSortPermutation;
     if (!try_resize_large(t.iperm, count)) return Status::AllocIperm;
-    if (fast ? !try_resize_large(items, count) : !try_resize_large(d, count)) return Status::AllocDistanceKeys;
+    std::vector<float> d;
+    std::unique_ptr<SortItem[]> items;  // the fast form's keys, each beside its index
+    if (fast) items.reset(try_new_array_large<SortItem>(size));
+    if (fast ? !items : !try_resize_large(d, count)) return Status::AllocDistanceKeys;
     if (n < 3) return Status::TooFewNodes;
     // chosen: a NaN or infinite Y or Z is refused as Collinear (19), the code for
     // positions the sweep cannot tell apart, before any key is formed or sorted
@@ -47,18 +51,18 @@ Status triangulate(std::int32_t n, float tol, float* fval, float* y, float* z, T
     };
     if (fast) {
         for (std::int32_t k = 1; k <= n; ++k) items[static_cast<std::size_t>(k - 1)] = SortItem{key(k), k};
-        quick_sort_items(items.data(), n);
+        quick_sort_items(items.get(), n);
         for (std::int32_t k = 0; k < n; ++k) p[static_cast<std::size_t>(k)] = items[static_cast<std::size_t>(k)].idx;
-        release(items);
+        items.reset();
     } else {
         for (std::int32_t k = 1; k <= n; ++k) d[static_cast<std::size_t>(k - 1)] = key(k);
-        quick_sort(d.data(), n, p.data());
+        quick_sort(d.data(), n, p.get());
     }
-    if (Status st = sort_refi(n, p.data(), iperm); st != Status::Ok) return st;
-    if (Status st = sort_refr(n, p.data(), fval); st != Status::Ok) return st;
-    if (Status st = sort_refr(n, p.data(), y); st != Status::Ok) return st;
-    if (Status st = sort_refr(n, p.data(), z); st != Status::Ok) return st;
-    release(p);
+    if (Status st = sort_refi(n, p.get(), iperm); st != Status::Ok) return st;
+    if (Status st = sort_refr(n, p.get(), fval); st != Status::Ok) return st;
+    if (Status st = sort_refr(n, p.get(), y); st != Status::Ok) return st;
+    if (Status st = sort_refr(n, p.get(), z); st != Status::Ok) return st;
+    p.reset();
     release(d);
     return add_nodes(n, tol, iperm, fval, y, z, t);
 }

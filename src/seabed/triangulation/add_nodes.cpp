@@ -1,13 +1,12 @@
 #include "seabed/triangulation/add_nodes.hpp"
 
 #include <algorithm>
-#include <type_traits>
 #include <vector>
 
 #include "core/math.hpp"
 #include "core/try_resize.hpp"
+#include "seabed/triangulation/half_edges.hpp"
 #include "seabed/triangulation/hull_chain.hpp"
-#include "seabed/triangulation/pooled_lists.hpp"
 #include "seabed/triangulation/supplements.hpp"
 #include "seabed/triangulation/swap_edges.hpp"
 #include "seabed/triangulation/triangulation.hpp"
@@ -39,8 +38,8 @@ Status link_new_node(std::int32_t k, const std::vector<std::int32_t>& chain, Lis
     return Status::Ok;
 }
 
-/// The two list forms. The plain one is a list per node with the sweep's
-/// marks beside them; the pooled one keeps the marks in its slots.
+/// The reference form's working lists: a list per node, and the sweep's
+/// marks beside them.
 struct PlainLists {
     NodeLists lists;
     std::vector<std::int32_t> linked;  // linked[v] == k: v is a neighbour of the node k being inserted
@@ -51,40 +50,21 @@ struct PlainLists {
         if (!try_resize(linked, static_cast<std::int64_t>(n) + 1)) return Status::AllocNodeLists;
         return Status::Ok;
     }
-    std::vector<std::int32_t>& marks() { return linked; }
 };
 
-struct FastLists {
-    PooledLists lists;
-    struct Marks {
-        PooledLists& lists;
-        std::int32_t& operator[](std::size_t v) { return lists.slot(static_cast<std::int32_t>(v)).mark; }
-    } marks_{lists};
-    Status create(std::int32_t n) { return lists.create(n) ? Status::Ok : Status::AllocNodeLists; }
-    Marks& marks() { return marks_; }
-};
-
-template <class Hull, class Work>
-Hull make_hull(std::int32_t n, Triangulation& t, Work& work, const float* y, const float* z) {
-    if constexpr (std::is_same_v<Hull, HashedHull>)
-        return HashedHull(n, t.ibnd.data(), t.nb, t.lb, work.lists, y, z);
-    else
-        return ScanHull(t.ibnd.data(), t.nb, t.lb);
-}
-
-template <class Hull, class Work>
-Status build(std::int32_t n, float tol, std::int32_t* iperm, float* fval, float* y, float* z, Triangulation& t,
-             Work& work) {
-    // chosen: ibnd and istart, the caller's plain arrays, are sized here; failing counts as 24
-    if (!try_resize(t.ibnd, static_cast<std::int64_t>(n) + 1)) return Status::AllocNodeLists;
-    std::fill(t.ibnd.begin(), t.ibnd.end(), 0);
-    if (!try_resize(t.istart, n)) return Status::AllocNodeLists;
+/// Sizes ibnd and istart (the caller's arrays; failing counts as 24), then
+/// the working structure; finds the first triangle (the first node off the
+/// line 1 -> 2 becomes node 3) and writes it into ibnd, counter-clockwise;
+/// side: -1 when that is 1, 2, 3.
+template <class Work>
+Status first_triangle(std::int32_t n, float tol, std::int32_t* iperm, float* fval, float* y, float* z,
+                      Triangulation& t, Work& work, std::int32_t& side) {
+    if (!try_resize_large(t.ibnd, static_cast<std::int64_t>(n) + 1)) return Status::AllocNodeLists;
+    std::fill(t.ibnd.begin(), t.ibnd.end(), 0);  // a second call finds the first call's hull there
+    if (!try_resize_large(t.istart, n)) return Status::AllocNodeLists;
     if (Status st = work.create(n); st != Status::Ok) return st;
-    auto& lists = work.lists;
-
-    // First triangle: the first node off the line 1 -> 2 becomes node 3.
     std::int32_t third = 0;
-    std::int32_t side = 0;
+    side = 0;
     for (std::int32_t k = 3; k <= n; ++k) {
         side = node_leftright_collinear(y[k - 1], z[k - 1], y[0], z[0], y[1], z[1], tol);
         if (side != 0) {
@@ -100,30 +80,38 @@ Status build(std::int32_t n, float tol, std::int32_t* iperm, float* fval, float*
         swap1r(n, 3, j, fval);
     }
     std::int32_t* ibnd = t.ibnd.data();
-    auto set_list = [&](std::int32_t v, std::int32_t a, std::int32_t b) {
-        auto&& l = lists[static_cast<std::size_t>(v - 1)];
-        return l.append_data(a) && l.append_data(b) && l.append_data(0);
-    };
-    bool ok = false;
     if (side == -1) {  // 1, 2, 3 counter-clockwise
         ibnd[0] = 1, ibnd[1] = 2, ibnd[2] = 3;
-        ok = set_list(1, 2, 3) && set_list(2, 3, 1) && set_list(3, 1, 2);
     } else {
         ibnd[0] = 2, ibnd[1] = 1, ibnd[2] = 3;
-        ok = set_list(1, 3, 2) && set_list(2, 1, 3) && set_list(3, 2, 1);
     }
-    if (!ok) return Status::AllocNodeLists;
     ibnd[3] = ibnd[0];
     t.nb = 3;
     t.lb = 4;
     t.nt = 0;
+    return Status::Ok;
+}
 
-    Hull hull = make_hull<Hull>(n, t, work, y, z);
+/// The reference form: a list per node, the hull scanned from its start.
+Status build_plain(std::int32_t n, float tol, std::int32_t* iperm, float* fval, float* y, float* z, Triangulation& t) {
+    PlainLists work;  // released on every path when it goes out of scope
+    std::int32_t side = 0;
+    if (Status st = first_triangle(n, tol, iperm, fval, y, z, t, work, side); st != Status::Ok) return st;
+    auto& lists = work.lists;
+    auto set_list = [&](std::int32_t v, std::int32_t a, std::int32_t b) {
+        auto&& l = lists[static_cast<std::size_t>(v - 1)];
+        return l.append_data(a) && l.append_data(b) && l.append_data(0);
+    };
+    const bool ok = side == -1 ? set_list(1, 2, 3) && set_list(2, 3, 1) && set_list(3, 1, 2)
+                               : set_list(1, 3, 2) && set_list(2, 1, 3) && set_list(3, 2, 1);
+    if (!ok) return Status::AllocNodeLists;
+
+    ScanHull hull(t.ibnd.data(), t.nb, t.lb);
     std::vector<std::int32_t> chain;
     for (std::int32_t k = 4; k <= n; ++k) {
         Status st = hull.find(k, y, z, chain);
-        if (st == Status::Ok) st = link_new_node(k, chain, lists, work.marks());
-        if (st == Status::Ok) st = swap_sweep(k, y, z, lists, work.marks());
+        if (st == Status::Ok) st = link_new_node(k, chain, lists, work.linked);
+        if (st == Status::Ok) st = swap_sweep(k, y, z, lists, work.linked);
         if (st == Status::Ok) st = hull.splice(k);
         if (st != Status::Ok) {
             hull.finish();
@@ -158,6 +146,35 @@ Status build(std::int32_t n, float tol, std::int32_t* iperm, float* fval, float*
     return Status::Ok;
 }
 
+/// The fast form: half-edges and a hashed hull, the same arrays.
+Status build_fast(std::int32_t n, float tol, std::int32_t* iperm, float* fval, float* y, float* z,
+                  Triangulation& t) {
+    struct Work {
+        HalfEdgeMesh mesh;
+        Status create(std::int32_t count) { return mesh.create(count) ? Status::Ok : Status::AllocNodeLists; }
+    } work;  // released on every path when it goes out of scope
+    std::int32_t side = 0;
+    if (Status st = first_triangle(n, tol, iperm, fval, y, z, t, work, side); st != Status::Ok) return st;
+    HalfEdgeMesh& mesh = work.mesh;
+    mesh.start(y, z, t.ibnd[0], t.ibnd[1], t.ibnd[2]);
+    HashedHull hull(n, t.ibnd.data(), t.nb, t.lb, mesh.hull_next(), mesh.hull_prev(), y, z);
+    std::vector<std::int32_t> chain;
+    for (std::int32_t k = 4; k <= n; ++k) {
+        Status st = hull.find(k, y, z, chain);
+        if (st == Status::Ok) {
+            mesh.link(k, chain);
+            st = mesh.sweep(k);
+        }
+        if (st == Status::Ok) st = hull.splice(k);
+        if (st != Status::Ok) {
+            hull.finish();
+            return st;
+        }
+    }
+    hull.finish();
+    return mesh.pack(t.nb, t);
+}
+
 }  // namespace
 
 Status add_nodes(std::int32_t n, float tol, std::int32_t* iperm, float* fval, float* y, float* z, Triangulation& t) {
@@ -165,13 +182,9 @@ Status add_nodes(std::int32_t n, float tol, std::int32_t* iperm, float* fval, fl
     release(t.iadj);
     t.nt = 0;
     t.nadj = 0;
-    // the working lists are released on every path when they go out of scope
-    if (triangulation_tuning::fast) {
-        FastLists work;
-        return build<HashedHull>(n, tol, iperm, fval, y, z, t, work);
-    }
-    PlainLists work;
-    return build<ScanHull>(n, tol, iperm, fval, y, z, t, work);
+    // beyond the range of the half-edge numbers the reference form serves
+    if (triangulation_tuning::fast && n <= HalfEdgeMesh::kMaxNodes) return build_fast(n, tol, iperm, fval, y, z, t);
+    return build_plain(n, tol, iperm, fval, y, z, t);
 }
 
 }  // namespace seabed

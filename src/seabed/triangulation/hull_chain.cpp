@@ -24,16 +24,16 @@ Status ScanHull::splice(std::int32_t k) { return update_boundary(k, ifirst_, ila
 // hidden edge, gives the same two nodes, whichever edge the search starts
 // from. The hash only chooses where the search starts.
 
-HashedHull::HashedHull(std::int32_t n, std::int32_t* ibnd, std::int32_t& nb, std::int32_t& lb, PooledLists& lists,
-                       const float* y, const float* z)
-    : n_(n), ibnd_(ibnd), nb_(nb), lb_(lb), lists_(lists), y_(y), z_(z) {
+HashedHull::HashedHull(std::int32_t n, std::int32_t* ibnd, std::int32_t& nb, std::int32_t& lb, std::int32_t* next,
+                       std::int32_t* prev, const float* y, const float* z)
+    : n_(n), ibnd_(ibnd), nb_(nb), lb_(lb), next_(next), prev_(prev), y_(y), z_(z) {
     // about one bucket per hull node of a random survey; never more than IBND holds
     size_ = std::max<std::int32_t>(1, static_cast<std::int32_t>(std::sqrt(static_cast<double>(n))));
     head_ = ibnd_[0];
     const std::int32_t first[3] = {ibnd_[0], ibnd_[1], ibnd_[2]};
     for (int i = 0; i < 3; ++i) {
-        lists_.slot(first[i]).next = first[(i + 1) % 3];
-        lists_.slot(first[i]).prev = first[(i + 2) % 3];
+        next_[first[i]] = first[(i + 1) % 3];
+        prev_[first[i]] = first[(i + 2) % 3];
     }
     std::fill(ibnd_, ibnd_ + (static_cast<std::int64_t>(n_) + 1), 0);
     for (const std::int32_t v : first) ibnd_[key(v)] = v;
@@ -60,8 +60,8 @@ Status HashedHull::find(std::int32_t k, const float* y, const float* z, std::vec
     if (nb_ < 1) return Status::Collinear;
     ak_ = y[k - 1];
     bk_ = z[k - 1];
-    auto next = [&](std::int32_t v) { return lists_.slot(v).next; };
-    auto prev = [&](std::int32_t v) { return lists_.slot(v).prev; };
+    auto next = [&](std::int32_t v) { return next_[v]; };
+    auto prev = [&](std::int32_t v) { return prev_[v]; };
     // a hull node at or just past k's angle, then the one before it
     std::int32_t start = 0;
     const std::int32_t from = key(k);
@@ -95,15 +95,15 @@ Status HashedHull::find(std::int32_t k, const float* y, const float* z, std::vec
 
 Status HashedHull::splice(std::int32_t k) {
     std::int32_t d = 1;
-    for (std::int32_t v = lists_.slot(first_).next; v != last_; ++d) {
-        const std::int32_t after = lists_.slot(v).next;
-        lists_.slot(v).next = lists_.slot(v).prev = 0;
+    for (std::int32_t v = next_[first_]; v != last_; ++d) {
+        const std::int32_t after = next_[v];
+        next_[v] = prev_[v] = 0;
         v = after;
     }
-    lists_.slot(first_).next = k;
-    lists_.slot(k).prev = first_;
-    lists_.slot(k).next = last_;
-    lists_.slot(last_).prev = k;
+    next_[first_] = k;
+    prev_[k] = first_;
+    next_[k] = last_;
+    prev_[last_] = k;
     nb_ = nb_ - d + 2;
     lb_ = nb_ + 1;
     if (head_inside_) head_ = first_;
@@ -114,7 +114,7 @@ Status HashedHull::splice(std::int32_t k) {
 void HashedHull::finish() {
     std::fill(ibnd_, ibnd_ + (static_cast<std::int64_t>(n_) + 1), 0);
     std::int32_t v = head_;
-    for (std::int32_t i = 0; i < nb_ && v != 0; ++i, v = lists_.slot(v).next) ibnd_[i] = v;
+    for (std::int32_t i = 0; i < nb_ && v != 0; ++i, v = next_[v]) ibnd_[i] = v;
     ibnd_[nb_] = head_;
 }
 

@@ -2,15 +2,15 @@
 // find the chain of hull nodes a new node sees, then splice the node in.
 // Two forms with the same results: ScanHull keeps IBND itself and scans it
 // from its start (rlmost, update_boundary); HashedHull keeps the hull as
-// links between nodes, starts the search from a hash of the hull by angle
-// around node 1, and writes IBND once at the end.
+// links between nodes (next and prev, indexed by node), starts the search
+// from a hash of the hull by angle around node 1, and writes IBND once at the
+// end.
 #pragma once
 
 #include <cstdint>
 #include <vector>
 
 #include "core/seabed_parameters.hpp"
-#include "seabed/triangulation/pooled_lists.hpp"
 #include "seabed/triangulation/triangulation_arrays.hpp"
 
 namespace seabed {
@@ -35,10 +35,12 @@ private:
 
 class HashedHull {
 public:
-    /// As ScanHull; the links live in `lists`' slots. The hash takes the
-    /// room of IBND until finish() writes the hull there.
-    HashedHull(std::int32_t n, std::int32_t* ibnd, std::int32_t& nb, std::int32_t& lb, PooledLists& lists,
-               const float* y, const float* z);
+    /// As ScanHull; next[v] and prev[v] (v = 1..n) link the hull nodes
+    /// counter-clockwise and are 0 for a node the hull has left; entries of
+    /// nodes not yet inserted are never read. The hash takes the room of IBND
+    /// until finish() writes the hull there.
+    HashedHull(std::int32_t n, std::int32_t* ibnd, std::int32_t& nb, std::int32_t& lb, std::int32_t* next,
+               std::int32_t* prev, const float* y, const float* z);
     [[nodiscard]] Status find(std::int32_t k, const float* y, const float* z, std::vector<std::int32_t>& chain);
     [[nodiscard]] Status splice(std::int32_t k);
     /// Writes the hull into IBND from the node that heads it, as the scan
@@ -54,7 +56,8 @@ private:
     std::int32_t* ibnd_;
     std::int32_t& nb_;
     std::int32_t& lb_;
-    PooledLists& lists_;
+    std::int32_t* next_;
+    std::int32_t* prev_;
     const float* y_;
     const float* z_;
     double ak_ = 0.0, bk_ = 0.0;  // the node being inserted, widened

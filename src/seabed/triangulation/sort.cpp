@@ -1,62 +1,80 @@
 #include "seabed/triangulation/sort.hpp"
 
+#include <memory>
 #include <utility>
-#include <vector>
 
 #include "core/try_resize.hpp"
 
 namespace seabed {
 namespace {
 
-void exchange(float* a, std::int32_t* idx, std::int32_t i, std::int32_t j) {
-    std::swap(a[i - 1], a[j - 1]);
-    std::swap(idx[i - 1], idx[j - 1]);
-}
+// The algorithm is written once, over a storage form that gives the key at a
+// 1-based position and exchanges two positions. Both forms below see the same
+// comparisons and make the same exchanges, so they leave the same order.
+
+/// Keys and indices in two arrays (quick_sort's interface).
+struct SplitStore {
+    float* a;
+    std::int32_t* idx;
+    float key(std::int32_t i) const { return a[i - 1]; }
+    void exchange(std::int32_t i, std::int32_t j) const {
+        std::swap(a[i - 1], a[j - 1]);
+        std::swap(idx[i - 1], idx[j - 1]);
+    }
+};
+
+/// Key and index side by side: one cache line holds both halves of an exchange.
+struct ItemStore {
+    SortItem* s;
+    float key(std::int32_t i) const { return s[i - 1].key; }
+    void exchange(std::int32_t i, std::int32_t j) const { std::swap(s[i - 1], s[j - 1]); }
+};
 
 /// Every pair (i, j), i < j, in this order; equal keys are never exchanged.
-void exchange_sort(float* a, std::int32_t* idx, std::int32_t lo, std::int32_t hi) {
+template <class Store>
+void exchange_sort(const Store& st, std::int32_t lo, std::int32_t hi) {
     for (std::int32_t i = lo; i <= hi - 1; ++i)
         for (std::int32_t j = i + 1; j <= hi; ++j)
-            if (a[i - 1] > a[j - 1]) exchange(a, idx, i, j);
+            if (st.key(i) > st.key(j)) st.exchange(i, j);
 }
 
 /// Hoare partition around the middle key. The scans stop on keys equal to the
 /// pivot (and on NaN), and each scan always meets a key that stops it, so
 /// neither leaves lo..hi. On return lo..j and i..hi are disjoint (i > j).
-void partition(float* a, std::int32_t* idx, std::int32_t lo, std::int32_t hi, std::int32_t& i, std::int32_t& j) {
-    const float pivot = a[(static_cast<std::int64_t>(lo) + hi) / 2 - 1];  // no overflow near INT32_MAX
+template <class Store>
+void partition(const Store& st, std::int32_t lo, std::int32_t hi, std::int32_t& i, std::int32_t& j) {
+    const float pivot = st.key(static_cast<std::int32_t>((static_cast<std::int64_t>(lo) + hi) / 2));  // no overflow near INT32_MAX
     i = lo - 1;
     j = hi + 1;
     for (;;) {
-        do ++i; while (a[i - 1] < pivot);
-        do --j; while (a[j - 1] > pivot);
+        do ++i; while (st.key(i) < pivot);
+        do --j; while (st.key(j) > pivot);
         if (i >= j) break;
-        exchange(a, idx, i, j);
+        st.exchange(i, j);
     }
     if (i == j) ++i;
 }
 
-}  // namespace
-
-void quick_sort_recursive(float* a, std::int32_t* idx, std::int32_t lo, std::int32_t hi) {
+template <class Store>
+void sort_range(const Store& st, std::int32_t lo, std::int32_t hi) {
     // The two sides of a partition are disjoint, so sorting them in either
     // order gives the same result: recurse into the smaller and loop on the
     // larger, which bounds the depth by log2(n) on any input.
     for (;;) {
         if (hi < lo + 6) {
-            exchange_sort(a, idx, lo, hi);
+            exchange_sort(st, lo, hi);
             return;
         }
         std::int32_t i = 0, j = 0;
-        partition(a, idx, lo, hi, i, j);
+        partition(st, lo, hi, i, j);
         const bool left = lo < j;
         const bool right = i < hi;
         if (left && right) {
             if (j - lo < hi - i) {
-                quick_sort_recursive(a, idx, lo, j);
+                sort_range(st, lo, j);
                 lo = i;
             } else {
-                quick_sort_recursive(a, idx, i, hi);
+                sort_range(st, i, hi);
                 hi = j;
             }
         } else if (left) {
@@ -69,6 +87,12 @@ void quick_sort_recursive(float* a, std::int32_t* idx, std::int32_t lo, std::int
     }
 }
 
+}  // namespace
+
+void quick_sort_recursive(float* a, std::int32_t* idx, std::int32_t lo, std::int32_t hi) {
+    sort_range(SplitStore{a, idx}, lo, hi);
+}
+
 void quick_sort(float* a, std::int32_t n, std::int32_t* idx) {
     if (n <= 0) return;
     for (std::int32_t k = 1; k <= n; ++k) idx[k - 1] = k;
@@ -76,11 +100,16 @@ void quick_sort(float* a, std::int32_t n, std::int32_t* idx) {
     quick_sort_recursive(a, idx, 1, n);
 }
 
+void quick_sort_items(SortItem* items, std::int32_t n) {
+    if (n <= 0) return;
+    sort_range(ItemStore{items}, 1, n);
+}
+
 namespace {
 template <class T>
 Status reorder(std::int32_t n, const std::int32_t* idx, T* a) {
-    std::vector<T> copy;
-    if (!try_resize(copy, n > 0 ? n : 0)) return Status::AllocReorderCopy;
+    std::unique_ptr<T[]> copy(try_new_array_large<T>(static_cast<std::size_t>(n > 0 ? n : 0)));  // written whole first
+    if (!copy) return Status::AllocReorderCopy;
     for (std::int32_t i = 0; i < n; ++i) copy[static_cast<std::size_t>(i)] = a[i];
     for (std::int32_t i = 0; i < n; ++i) a[i] = copy[static_cast<std::size_t>(idx[i] - 1)];
     return Status::Ok;

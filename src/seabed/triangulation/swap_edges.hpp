@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/int_list.hpp"
+#include "core/math.hpp"
 #include "core/seabed_parameters.hpp"
 
 namespace seabed {
@@ -26,10 +27,28 @@ inline constexpr float kSwapMargin = 1.1920929e-6f;
 bool swap_edgea(std::int32_t in1, std::int32_t in2, std::int32_t io1, std::int32_t io2, const float* y,
                 const float* z, float tol);
 
-// The list operations below are templates over the list container: the
-// reference form keeps an IntList per node (NodeLists), the fast form one
-// pool (PooledLists); `lists[v - 1]` gives node v's list either way, with
-// length(), at(i), index_of(x), insert(x, i), append_data(x) and remove(i).
+/// swap_edgea on the coordinates themselves: (a, b) of in1, in2, io1 and io2.
+/// The one text of the test: swap_edgea calls it. fp: float throughout.
+inline bool swap_edge_test(float a_in1, float b_in1, float a_in2, float b_in2, float a_io1, float b_io1, float a_io2,
+                           float b_io2, float tol) {
+    // fp: float, vectors from the opposite node to the edge's ends
+    const float u1a = a_io1 - a_in1, u1b = b_io1 - b_in1;
+    const float v1a = a_io2 - a_in1, v1b = b_io2 - b_in1;
+    const float u2a = a_io2 - a_in2, u2b = b_io2 - b_in2;
+    const float v2a = a_io1 - a_in2, v2b = b_io1 - b_in2;
+    const float c1 = dot2(u1a, u1b, v1a, v1b);
+    const float c2 = dot2(u2a, u2b, v2a, v2b);
+    if (c1 >= 0.0f && c2 >= 0.0f) return false;
+    if (c1 < 0.0f && c2 < 0.0f) return true;
+    const float s1 = cross2(u1a, u1b, v1a, v1b);
+    const float s2 = cross2(u2a, u2b, v2a, v2b);
+    return c1 * s2 + s1 * c2 < -tol;
+}
+
+// The list operations below are templates over the list container
+// (NodeLists, an IntList per node, in the reference form of node insertion):
+// `lists[v - 1]` gives node v's list, with length(), at(i), index_of(x),
+// insert(x, i), append_data(x) and remove(i).
 
 /// Inserts value just before (offset 0) or just after (offset 1) the first
 /// occurrence of ref. InsertZero for value 0, InsertRefMissing when ref is

@@ -11,9 +11,11 @@ namespace seabed {
 
 namespace triangulation_tuning {
 /// True: the insertion finds a new node's visible hull chain from a hash of
-/// the hull by angle and keeps the neighbour lists in one pool. False: the
-/// reference forms, a scan of the hull from its start and a list per node.
-/// Both give the same arrays; tests and benchmarks switch between them.
+/// the hull by angle and swaps edges on half-edges (half_edges.hpp), and the
+/// distance sort moves each key beside its index. False: the reference forms,
+/// a scan of the hull from its start, a neighbour list per node, keys and
+/// indices in two arrays. Both give the same arrays; tests and benchmarks
+/// switch between them.
 inline bool fast = true;
 }  // namespace triangulation_tuning
 

@@ -1,9 +1,9 @@
 // The fast forms of the triangulation against the reference forms
 // (triangulation_tuning::fast): every output array, the permuted nodes and
-// the status must be the same on inputs that stress the hull search and the
-// list pool: random, lattices in raster and shuffled order, collinear runs,
-// cocircular rings, duplicates, and coordinates far from the origin where
-// the orientation tests round.
+// the status must be the same on inputs that stress the hull search, the
+// half-edge swaps and the sort's order of ties: random, lattices in raster
+// and shuffled order, collinear runs, cocircular rings, duplicates, and
+// coordinates far from the origin where the orientation tests round.
 #include <gtest/gtest.h>
 
 #include <cmath>

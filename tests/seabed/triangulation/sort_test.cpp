@@ -29,6 +29,11 @@ TEST(QuickSort, SortsAscendingAndIdxSaysWhereEachKeyCameFrom) {
             std::vector<float> sorted = a;
             V idx(a.size(), -7);
             quick_sort(sorted.data(), n, idx.data());
+            std::vector<SortItem> items;  // the fast form: the same order, ties included
+            for (int k = 0; k < n; ++k) items.push_back({a[static_cast<std::size_t>(k)], k + 1});
+            quick_sort_items(items.data(), n);
+            for (std::size_t k = 0; k < a.size(); ++k)
+                ASSERT_TRUE(items[k].idx == idx[k] && std::memcmp(&items[k].key, &sorted[k], 4) == 0) << n << " " << k;
             std::vector<char> seen(a.size() + 1, 0);
             for (std::size_t k = 0; k < a.size(); ++k) {
                 ASSERT_TRUE(idx[k] >= 1 && idx[k] <= n && !seen[static_cast<std::size_t>(idx[k])]) << n << " " << k;

@@ -19,7 +19,6 @@
 #include "seabed/surface/gradients.hpp"
 #include "seabed/triangulation/triangulation.hpp"
 #include "support/files.hpp"
-#include "support/seabed_files.hpp"
 
 namespace seabed {
 namespace {

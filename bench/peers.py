@@ -4,7 +4,7 @@ CPU seconds, medians of ROUNDS rounds, and the ratios.
     bash scripts/setup-bench.sh          # the peers: libcgal-dev, python3-scipy
     python3 bench/peers.py [--rounds 3] [--skip-fine]
 
-Builds build/bench (the library and its timing program) and the CGAL peer
+Builds build/bench (the library, its timing program and the tool) and the CGAL peer
 program, then measures
 - Delaunay triangulation of 1e6 random points and of a 1000 x 1000 grid:
   the library (fast and reference forms) against CGAL's
@@ -14,7 +14,11 @@ program, then measures
   ~4e6 sub-nodes against scipy's Delaunay + CloughTocher2DInterpolator
   evaluated on the same sub-node grid;
 - load_seabed_3d of the generated 1e6-node file against one read() of it;
-- batch queries (query_many) on that seabed against scipy's interpolator.
+- batch queries (query_many) on that seabed against scipy's interpolator,
+  random points and the whole seabed in raster order, and `seabed query`
+  (the command-line tool) on 1e6 random points;
+- batch queries of a generated 1e6-point 2D profile (Profile2D.query_many),
+  random and sorted points, against scipy's CubicSpline.
 CPU time is what the machine's load disturbs least; the load average is
 printed with the results.
 """
@@ -40,9 +44,10 @@ import inputs  # noqa: E402
 
 def build():
     subprocess.run(["cmake", "-S", str(ROOT), "-B", str(BUILD), "-DCMAKE_BUILD_TYPE=Release",
-                    "-DSEABED_BUILD_BENCHMARKS=ON", "-DSEABED_BUILD_TESTS=OFF", "-DSEABED_BUILD_CLI=OFF"],
+                    "-DSEABED_BUILD_BENCHMARKS=ON", "-DSEABED_BUILD_TESTS=OFF", "-DSEABED_BUILD_CLI=ON"],
                    check=True, stdout=subprocess.DEVNULL)
-    subprocess.run(["cmake", "--build", str(BUILD), "-j2", "--target", "seabed", "seabed_batch", "seabed_timing"],
+    subprocess.run(["cmake", "--build", str(BUILD), "-j2", "--target", "seabed", "seabed_batch", "seabed_timing",
+                    "seabed_cli"],
                    check=True,
                    stdout=subprocess.DEVNULL)
     source, program = HERE / "peers" / "cgal_delaunay.cpp", BUILD / "cgal_delaunay"
@@ -162,11 +167,21 @@ def rate(per_second):
     return f"{per_second / 1e6:8.2f} M/s" if per_second >= 1e5 else f"{per_second / 1e3:8.2f} k/s"
 
 
-def queries(rounds, path):
+def child_cpu_seconds(command):
+    """CPU seconds (user + system) of a child process run to its end."""
+    import resource
+    before = resource.getrusage(resource.RUSAGE_CHILDREN)
+    subprocess.run([str(c) for c in command], check=True, stdout=subprocess.DEVNULL)
+    after = resource.getrusage(resource.RUSAGE_CHILDREN)
+    return after.ru_utime + after.ru_stime - before.ru_utime - before.ru_stime
+
+
+def queries(rounds, path, folder):
     """Batch queries on the generated 1e6-node seabed: random points and the
     whole seabed in raster order, through query_many (one thread) against
     scipy's CloughTocher2DInterpolator over the same nodes and gradients-free
-    (scipy estimates its own), and the per-point exports for a sample."""
+    (scipy estimates its own), the per-point exports for a sample, and the
+    command-line tool on random points from a CSV file."""
     from scipy.interpolate import CloughTocher2DInterpolator
     from scipy.spatial import Delaunay
     from seabed.seabeds import Surface3D
@@ -178,6 +193,9 @@ def queries(rounds, path):
         scattered = rng.uniform(y0, y1, 1_000_000), rng.uniform(z0, z1, 1_000_000)
         g = np.linspace(y0, y1, 1000), np.linspace(z0, z1, 1000)
         raster = np.repeat(g[0], 1000), np.tile(g[1], 1000)
+        # the first query_many prepares the seabed for batches (once per load)
+        prepare = cpu_seconds(lambda: s.query_many(scattered[0][:1], scattered[1][:1], "cubic"))
+        print(f"  {'query_many, first call (prepares the seabed)':<44} {prepare:8.3f} s", flush=True)
         peer = CloughTocher2DInterpolator(Delaunay(s.nodes[:, 1:].astype(np.float64)),
                                           s.nodes[:, 0].astype(np.float64))
         # scipy locates scattered points slowly (thousands a second): a sample of them
@@ -191,13 +209,53 @@ def queries(rounds, path):
         k = 20_000
         one = median_of(rounds, lambda: cpu_seconds(lambda: s.query(scattered[0][:k], scattered[1][:k], "cubic")))
         print(f"  {'query (one export call a point), random':<44} {rate(k / one)}", flush=True)
+        # The tool: the whole command (load, read the CSV, query, write the
+        # CSV), and beyond the same command on one point (the load).
+        points = Path(folder) / "points.csv"
+        np.savetxt(points, np.stack(scattered, 1), delimiter=",", fmt="%.17g")
+        single = Path(folder) / "point.csv"
+        np.savetxt(single, np.stack(scattered, 1)[:1], delimiter=",", fmt="%.17g")
+        tool = BUILD / "tools" / "cli" / "seabed"
+        out = Path(folder) / "answers.csv"
+        whole = median_of(rounds, lambda: child_cpu_seconds([tool, "query", path, "--points", points, "-o", out]))
+        fixed = median_of(rounds, lambda: child_cpu_seconds([tool, "query", path, "--points", single, "-o", out]))
+        n = scattered[0].size
+        print(f"  {'seabed query, 1e6 random points, CSV in/out':<44} {rate(n / whole)}   "
+              f"beyond loading the seabed ({fixed:.2f} s) {rate(n / (whole - fixed))}", flush=True)
+        out.unlink()
+
+
+def profile_queries(rounds, folder):
+    """Batch queries on a generated 1e6-point 2D profile (spline slopes):
+    Profile2D.query_many on random and on sorted points against scipy's
+    CubicSpline evaluated at the same points."""
+    from scipy.interpolate import CubicSpline
+    from seabed.files import write_input_2d
+    from seabed.seabeds import Profile2D, generate
+    print("Batch 2D queries on a 1e6-point profile (points per CPU second, median of %d)" % rounds)
+    rng = np.random.default_rng(5)
+    y = np.cumsum(rng.uniform(0.5, 1.5, 1_000_000)).astype(np.float32)
+    x = (-100.0 + np.cumsum(rng.uniform(-0.2, 0.2, 1_000_000))).astype(np.float32)
+    path = os.path.join(folder, "profile.sbd")
+    write_input_2d(path, x, y)
+    generate(path)
+    with Profile2D(path, "spline") as p:
+        peer = CubicSpline(p.y.astype(np.float64), p.x.astype(np.float64), bc_type=((1, 0.0), (1, 0.0)))
+        scattered = rng.uniform(float(p.y[0]), float(p.y[-1]), 1_000_000)
+        for name, points in (("random points", scattered), ("sorted points", np.sort(scattered))):
+            ours = median_of(rounds, lambda: cpu_seconds(lambda: p.query_many(points)))
+            theirs = median_of(rounds, lambda: cpu_seconds(lambda: (peer(points), peer(points, 1))))
+            print(f"  {'query_many, ' + name:<44} {rate(points.size / ours)}   scipy CubicSpline "
+                  f"{rate(points.size / theirs)}   {theirs / ours:8.2f}x its speed", flush=True)
+    os.remove(path)
 
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument("--rounds", type=int, default=3)
     parser.add_argument("--skip-fine", action="store_true", help="leave out the ~4e6 sub-node generation")
-    parser.add_argument("--only", choices=("triangulation", "generation"), help="one group of measurements")
+    parser.add_argument("--only", choices=("triangulation", "generation", "queries"),
+                        help="one group of measurements (queries: on a seabed generated once, untimed)")
     args = parser.parse_args()
     build()
     sys.path.insert(0, str(ROOT / "python"))
@@ -208,7 +266,15 @@ def main():
         if args.only in (None, "generation"):
             path = generation(args.rounds, folder, not args.skip_fine)
             loading(args.rounds, path)
-            queries(args.rounds, path)
+            queries(args.rounds, path, folder)
+        if args.only == "queries":
+            from seabed.seabeds import generate
+            path = os.path.join(folder, "survey.sbd")
+            inputs.write_survey(path, "random-1e6")
+            generate(path)
+            queries(args.rounds, path, folder)
+        if args.only in (None, "queries"):
+            profile_queries(args.rounds, folder)
     print(f"load average {os.getloadavg()[0]:.1f}")
 
 

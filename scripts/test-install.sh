@@ -53,7 +53,9 @@ fi
 if [ -x "$prefix/bin/seabed" ]; then
   echo "== the installed command-line tool finds the installed library"
   ! readelf -d "$prefix/bin/seabed" | grep -q "$root" || { echo "bin/seabed refers to the build tree"; exit 1; }
-  (cd "$run" && "$prefix/bin/seabed" create-test cli.sbd --2d >/dev/null && "$prefix/bin/seabed" generate cli.sbd | head -1)
+  (cd "$run" && "$prefix/bin/seabed" create-test cli.sbd --2d >/dev/null && "$prefix/bin/seabed" generate cli.sbd | head -1 &&
+     "$prefix/bin/seabed" query cli.sbd --at 1.5 --no-header)
+  [ -f "$lib/libseabed_batch.so" ] || { echo "not installed: libseabed_batch.so beside the library"; exit 1; }
 fi
 
 echo "== Python package, pip-installed offline into a virtual environment"
@@ -69,6 +71,7 @@ seabed.write_input_2d("round_trip.sbd", -20.0 - 0.1 * y, y)
 seabed.generate("round_trip.sbd")
 with seabed.load_2d("round_trip.sbd", "linear") as p:
     x, slope, _ = p.query([45.0])
+    assert all(np.array_equal(a, b) for a, b in zip((x, slope, _), p.query_many([45.0])))  # the batch library
 assert abs(x[0] + 24.5) < 1e-4 and abs(slope[0] + 0.1) < 1e-5, (x, slope)
 print(f"python: seabed {seabed.__file__} with {lib.path}: elevation {x[0]:.4f} at y = 45")
 PY

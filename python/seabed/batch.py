@@ -13,10 +13,10 @@ from ._lib import SeabedError, library
 
 _f64p, _f32p, _i32p = POINTER(c_double), POINTER(c_float), POINTER(c_int32)
 _SIGNATURES = {
-    "seabed_batch_grid_3d": ([c_int32, c_void_p], c_void_p),
-    "seabed_batch_grid_free": ([c_void_p], None),
-    "seabed_batch_3d": ([c_void_p, c_int32, c_int64, _f64p, _f64p, c_int32, c_int32, c_void_p, c_void_p, c_void_p,
-                         c_void_p, _f64p, _f64p, _i32p, _i32p, c_int32], c_int32),
+    "seabed_batch_prepare_3d": ([c_int32, c_int32, c_void_p, c_void_p, c_void_p, c_void_p, c_int32], c_void_p),
+    "seabed_batch_free_3d": ([c_void_p], None),
+    "seabed_batch_3d": ([c_void_p, c_int32, c_int64, _f64p, _f64p, _f64p, _f64p, _i32p, _i32p, _i32p, c_int32],
+                        c_int32),
     "seabed_batch_2d": ([c_int32, c_int64, _f64p, c_int32, c_void_p, c_void_p, _f64p, _f64p, _i32p], c_int32),
 }
 _lib = None
@@ -42,29 +42,30 @@ def _out(array):
     return array.ctypes.data_as(POINTER(np.ctypeslib.as_ctypes_type(array.dtype)))
 
 
-class Grid:
-    """The start-node grid of one loaded 3D seabed."""
+class Prepared:
+    """One loaded 3D seabed prepared for batches (seabed_batch_prepare_3d):
+    its start-node grid and a copy of its arrays laid out for many queries."""
 
-    def __init__(self, n, nodes_base):
+    def __init__(self, n, nadj, nodes_base, iadj_base, istart_base, gradients_base):
         self._lib = batch_library()
-        self.handle = self._lib.seabed_batch_grid_3d(n, nodes_base)
+        self.handle = self._lib.seabed_batch_prepare_3d(n, nadj, nodes_base, iadj_base, istart_base, gradients_base,
+                                                        1)
         if not self.handle:
-            raise SeabedError(12, context="seabed_batch_grid_3d")
+            raise SeabedError(12, context="seabed_batch_prepare_3d")
 
     def free(self):
         if self.handle:
-            self._lib.seabed_batch_grid_free(self.handle)
+            self._lib.seabed_batch_free_3d(self.handle)
             self.handle = None
 
 
-def query_3d(grid, method, ys, zs, n, nadj, nodes, iadj, istart, gradients, threads=1):
+def query_3d(prepared, method, ys, zs, threads=1):
     """Elevations, unit normals (k x 3) and statuses, as Surface3D.query."""
     x = np.empty(ys.size)
     normal = np.full((ys.size, 3), np.nan)
     status = np.empty(ys.size, dtype=np.int32)
-    rc = batch_library().seabed_batch_3d(grid.handle, 1 if method == "cubic" else 0, ys.size, _out(ys), _out(zs), n,
-                                         nadj, nodes, iadj, istart, gradients, _out(x), _out(normal), _out(status),
-                                         None, int(threads))
+    rc = batch_library().seabed_batch_3d(prepared.handle, 1 if method == "cubic" else 0, ys.size, _out(ys), _out(zs),
+                                         _out(x), _out(normal), _out(status), None, None, int(threads))
     if rc != 0:
         raise SeabedError(12, context="seabed_batch_3d")
     return x, normal, status

@@ -282,12 +282,12 @@ class Surface3D(_Loaded):
         g = _array(self._grad, np.float32)
         self.gradients = None if g is None else g.T.copy()
 
-    _grid = None  # the batch library's start-node grid, built on first query_many
+    _prepared = None  # the batch library's copy of the arrays, made on first query_many
 
     def close(self) -> None:
-        if self._grid is not None:
-            self._grid.free()
-            self._grid = None
+        if self._prepared is not None:
+            self._prepared.free()
+            self._prepared = None
         if self._lib is not None:
             self._lib.free_seabed_3d(byref(self._nodes), byref(self._grad), byref(self._iadj), byref(self._istart))
             self._lib = None
@@ -350,20 +350,22 @@ class Surface3D(_Loaded):
 
     def query_many(self, y: Any, z: Any, kind: Optional[str] = None, threads: int = 1,
                    raw: bool = False) -> tuple[np.ndarray, np.ndarray, np.ndarray]:
-        """As query(), in one call to the batch library: every point starts
-        its walk at a node of a grid built once per loaded seabed, a step or
-        two from its triangle, instead of a start carried from the previous
-        point. Results equal the exports' for those start nodes."""
+        """As query(), in one call to the batch library. Each point starts
+        its walk at a node of a grid over the seabed, a step or two from its
+        triangle, or, when it lies within a grid cell of the point before,
+        at the nearest vertex of that point's triangle (points in raster
+        order walk a step); the results equal the exports' for those start
+        nodes. The first call prepares the seabed for batches (about 60
+        bytes a node, kept until close)."""
         self._live()
         ys, zs = _points(y, "y"), _points(z, "z")
         if ys.size != zs.size:
             raise ValueError(f"y and z differ in length: {ys.size} and {zs.size}")
         method = _query_kind(kind, self.kind, KINDS_3D, "3D", "gradients")
-        if self._grid is None:
-            self._grid = batch.Grid(self.n, self._nodes.base)
-        x, normal, status = batch.query_3d(self._grid, method, ys, zs, self.n, self.nadj, self._nodes.base,
-                                           self._iadj.base, self._istart.base,
-                                           self._grad.base if method == "cubic" else None, threads)
+        if self._prepared is None:
+            self._prepared = batch.Prepared(self.n, self.nadj, self._nodes.base, self._iadj.base, self._istart.base,
+                                            self._grad.base)
+        x, normal, status = batch.query_3d(self._prepared, method, ys, zs, threads)
         if not raw:
             x[x <= OUTSIDE] = np.nan
         return x, normal, status

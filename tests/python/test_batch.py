@@ -19,6 +19,9 @@ def test_surface_query_many_equals_query(lib, surface_file):
         pad = 0.05 * (hi - lo)
         y = rng.uniform(lo[0] - pad[0], hi[0] + pad[0], 3000)  # some outside
         z = rng.uniform(lo[1] - pad[1], hi[1] + pad[1], 3000)
+        # then rows of a raster, whose points start from the triangle before
+        gy, gz = np.linspace(lo[0], hi[0], 40), np.linspace(lo[1], hi[1], 40)
+        y, z = np.concatenate([y, np.repeat(gy, 40)]), np.concatenate([z, np.tile(gz, 40)])
         for method in ("linear", "cubic"):
             x, normal, status = s.query(y, z, method)
             for threads in (1, 2):

@@ -86,12 +86,22 @@ std::string SeabedFile::type_name() const {
     return "unknown seabed type " + std::to_string(type);
 }
 
-SeabedFile read_seabed_file(const std::string& path) {
+namespace {
+
+/// The whole file, or only its records 1 to 11.
+SeabedFile read_records(const std::string& path, bool whole) {
     std::error_code ec;
     if (!std::filesystem::is_regular_file(path, ec)) throw status_failure(path, 2);
     std::ifstream in(path, std::ios::binary);
     if (!in) throw status_failure(path, 3);
-    std::vector<char> raw((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::vector<char> raw;
+    if (whole) {
+        raw.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    } else {
+        raw.resize(static_cast<std::size_t>(11 * kRecord));
+        in.read(raw.data(), static_cast<std::streamsize>(raw.size()));
+        raw.resize(static_cast<std::size_t>(in.gcount()));
+    }
     if (in.bad()) throw status_failure(path, 5);
     Bytes b(std::move(raw));
     SeabedFile f;
@@ -121,7 +131,7 @@ SeabedFile read_seabed_file(const std::string& path) {
     }
     f.generated = f.stamped && f.status && *f.status == 0;
     f.components = f.type == 1 ? 2 : 3;
-    if (f.type != 1 && f.type != 2) return f;
+    if (!whole || (f.type != 1 && f.type != 2)) return f;
     if (f.n < 0 || f.n > (1 << 24)) {
         f.problems.push_back("node count " + std::to_string(f.n) + " out of range");
         return f;
@@ -168,6 +178,16 @@ SeabedFile read_seabed_file(const std::string& path) {
     return f;
 }
 
+}  // namespace
+
+SeabedFile read_seabed_file(const std::string& path) {
+    return read_records(path, true);
+}
+
+SeabedFile read_seabed_header(const std::string& path) {
+    return read_records(path, false);
+}
+
 void require_generated(const SeabedFile& f) {
     if (f.generated) return;
     if (f.status && *f.status != 0)
@@ -198,7 +218,7 @@ std::vector<char> input_file_bytes(std::int32_t type, std::int32_t n, float spac
     return out;
 }
 
-void write_atomically(const std::string& path, const std::vector<char>& data) {
+AtomicFile::AtomicFile(const std::string& path) : path_(path) {
     namespace fs = std::filesystem;
     fs::path target(path);
     require_folder(path);
@@ -208,38 +228,58 @@ void write_atomically(const std::string& path, const std::vector<char>& data) {
     std::string hidden = ".";  // built in steps: GCC 12 warns falsely on "." + string
     hidden += target.filename().string();
     hidden += ".XXXXXX";
-    std::string tmpl = (dir / hidden).string();
-    int fd = mkstemp(tmpl.data());
-    if (fd < 0) throw Failure(kExitToolFailure, "cannot write " + path + ": " + std::strerror(errno));
-    bool ok = true;
+    temp_ = (dir / hidden).string();
+    fd_ = mkstemp(temp_.data());
+    if (fd_ < 0) throw Failure(kExitToolFailure, "cannot write " + path + ": " + std::strerror(errno));
+}
+
+AtomicFile::~AtomicFile() {
+    if (fd_ >= 0) ::close(fd_);
+    if (!committed_) ::unlink(temp_.c_str());
+}
+
+void AtomicFile::write(const char* data, std::size_t size) {
     std::size_t done = 0;
-    while (ok && done < data.size()) {
-        ssize_t w = ::write(fd, data.data() + done, data.size() - done);
-        if (w <= 0)
-            ok = false;
-        else
-            done += static_cast<std::size_t>(w);
-    }
-    int err = errno;
-    if (::close(fd) != 0) ok = false;
-    if (ok) {
-        mode_t mask = ::umask(0);
-        ::umask(mask);
-        ::chmod(tmpl.c_str(), 0666 & ~mask);
-        fs::rename(tmpl, target, ec);
-        if (ec) {
-            ok = false;
-            err = ec.value();
-        }
-    }
-    if (!ok) {
-        ::unlink(tmpl.c_str());
-        throw Failure(kExitToolFailure, "cannot write " + path + ": " + std::strerror(err ? err : EIO));
+    while (done < size) {
+        ssize_t w = ::write(fd_, data + done, size - done);
+        if (w <= 0) fail(errno);
+        done += static_cast<std::size_t>(w);
     }
 }
 
+void AtomicFile::commit() {
+    const int fd = fd_;
+    fd_ = -1;
+    if (::close(fd) != 0) fail(errno);
+    mode_t mask = ::umask(0);
+    ::umask(mask);
+    ::chmod(temp_.c_str(), 0666 & ~mask);
+    std::error_code ec;
+    std::filesystem::rename(temp_, path_, ec);
+    if (ec) fail(ec.value());
+    committed_ = true;
+}
+
+void AtomicFile::fail(int err) {
+    throw Failure(kExitToolFailure, "cannot write " + path_ + ": " + std::strerror(err ? err : EIO));
+}
+
+namespace {
+
+void write_bytes_atomically(const std::string& path, const char* data, std::size_t size) {
+    AtomicFile file(path);
+    file.write(data, size);
+    file.commit();
+}
+
+}  // namespace
+
+void write_atomically(const std::string& path, const std::vector<char>& data) {
+    write_bytes_atomically(path, data.data(), data.size());
+}
+
 void write_atomically(const std::string& path, const std::string& data) {
-    write_atomically(path, std::vector<char>(data.begin(), data.end()));
+    write_bytes_atomically(path, data.data(), data.size());
 }
 
 }  // namespace cli

@@ -54,6 +54,10 @@ std::string crs_note(const std::string& crs);
 /// library would report them) when it is missing, unreadable or not a seabed file.
 SeabedFile read_seabed_file(const std::string& path);
 
+/// The same for records 1 to 11 only (type, counts, notes, status): bytes,
+/// nodes and the result blocks are left empty.
+SeabedFile read_seabed_header(const std::string& path);
+
 /// Throws Failure unless f holds a generated seabed: the loaders and the
 /// result blocks trust counts that an input file does not have yet.
 void require_generated(const SeabedFile& f);
@@ -62,6 +66,25 @@ void require_generated(const SeabedFile& f);
 /// to 11 and the node block (values node after node, X first).
 std::vector<char> input_file_bytes(std::int32_t type, std::int32_t n, float spacing,
                                    const std::array<std::string, 6>& notes, const std::vector<float>& nodes);
+
+/// A file written through a temporary file beside it and moved over path by
+/// commit(), so that a failure leaves path untouched; the temporary file goes
+/// away with the object unless committed. Throws Failure on any failure.
+class AtomicFile {
+public:
+    explicit AtomicFile(const std::string& path);
+    ~AtomicFile();
+    AtomicFile(const AtomicFile&) = delete;
+    AtomicFile& operator=(const AtomicFile&) = delete;
+    void write(const char* data, std::size_t size);
+    void commit();
+
+private:
+    [[noreturn]] void fail(int err);
+    std::string path_, temp_;
+    int fd_ = -1;
+    bool committed_ = false;
+};
 
 /// Writes data to path through a temporary file beside it, so that a failure
 /// leaves path untouched. Throws Failure on any failure.

@@ -1,6 +1,7 @@
 #include "seabed/query/cubic_interpolation.hpp"
 
 #include <cmath>
+#include <cstring>
 
 #include "seabed/query/lookup.hpp"
 
@@ -11,17 +12,62 @@ namespace {
 constexpr int kNext[3] = {1, 2, 0};
 constexpr int kPrev[3] = {2, 0, 1};
 
+// The gradient's two components side by side (two lanes of SSE2).
+// fp: each lane takes the scalar code's operations in its order, so both
+// components come out as the scalar code gives them, to the bit.
+#if defined(__GNUC__)
+using Pair = double __attribute__((vector_size(16)));
+Pair load(const double v[2]) {
+    Pair p;
+    std::memcpy(&p, v, sizeof p);
+    return p;
+}
+#else
+struct Pair {
+    double a, b;
+    friend Pair operator+(Pair x, Pair y) { return {x.a + y.a, x.b + y.b}; }
+    friend Pair operator-(Pair x, Pair y) { return {x.a - y.a, x.b - y.b}; }
+    friend Pair operator*(Pair x, Pair y) { return {x.a * y.a, x.b * y.b}; }
+    friend Pair operator/(Pair x, Pair y) { return {x.a / y.a, x.b / y.b}; }
+    double operator[](int i) const { return i == 0 ? a : b; }
+};
+Pair load(const double v[2]) { return {v[0], v[1]}; }
+#endif
+Pair both(double v) { return Pair{v, v}; }
+
 }  // namespace
 
-// Indices (i, j, k) run over the cyclic triples; everything is in double.
+void hct_constants(const TriangleParams& p, const TriangleLengths& len, HctConstants& k) {
+    // h[i] = (sl[j] - sl[k]) * 3 / sl[i], two at once
+    const Pair h01 = Pair{(len.sl[1] - len.sl[2]) * 3.0, (len.sl[2] - len.sl[0]) * 3.0} / Pair{len.sl[0], len.sl[1]};
+    k.h[0] = h01[0];
+    k.h[1] = h01[1];
+    k.h[2] = (len.sl[0] - len.sl[1]) * 3.0 / len.sl[2];
+    const double d = p.u[0] * p.v[1] - p.u[1] * p.v[0];
+    for (int i = 0; i < 3; ++i) {
+        const Pair dr = Pair{-p.v[i], p.u[i]} / both(d);  // (-V(i) / D, U(i) / D)
+        k.dr[i][0] = dr[0];
+        k.dr[i][1] = dr[1];
+    }
+}
+
 double hct_element(const double r[3], const TriangleParams& p, const TriangleLengths& len, const double xs[3],
                    const double gy[3], const double gz[3], double* gradient) {
+    HctConstants k;
+    hct_constants(p, len, k);
+    return hct_element(r, p, k, xs, gy, gz, gradient);
+}
+
+namespace {
+
+// Indices (i, j, k) run over the cyclic triples; everything is in double.
+// M is the sub-triangle (see hct_element), a constant so that every index is.
+template <int M>
+double hct_in(const double r[3], const TriangleParams& p, const HctConstants& konst, const double xs[3],
+              const double gy[3], const double gz[3], double* gradient) {
+    constexpr int m = M, m1 = kNext[M], m2 = kPrev[M];
     double phi[3];
     for (int i = 0; i < 3; ++i) phi[i] = r[kNext[i]] * r[kPrev[i]];
-
-    // Sub-triangle opposite the vertex with the smallest coordinate; ties go to the lower index.
-    const int m = (r[1] >= r[0] && r[2] >= r[0]) ? 0 : (r[2] >= r[1] ? 1 : 2);
-    const int m1 = kNext[m], m2 = kPrev[m];
     const double c = r[m] * 0.5 * r[m];
     const double t = r[m] * 0.3333333333333333;  // fp: the double nearest 1/3
     double q[3];
@@ -29,8 +75,8 @@ double hct_element(const double r[3], const TriangleParams& p, const TriangleLen
     q[m1] = (r[m2] - t) * c;
     q[m2] = (r[m1] - t) * c;
 
-    double h[3], g[3];
-    for (int i = 0; i < 3; ++i) h[i] = (len.sl[kNext[i]] - len.sl[kPrev[i]]) * 3.0 / len.sl[i];
+    const double* h = konst.h;
+    double g[3];
     for (int i = 0; i < 3; ++i) {
         const int j = kNext[i], k = kPrev[i];
         g[i] = phi[i] * (r[j] - r[k]) + h[i] * q[i] - q[j] + q[k];
@@ -48,33 +94,42 @@ double hct_element(const double r[3], const TriangleParams& p, const TriangleLen
     if (gradient == nullptr) return value;
 
     // The exact derivative with m held fixed, by the product rule, from
-    // dR(i)/dy = -V(i) / D and dR(i)/dz = U(i) / D.
-    const double d = p.u[0] * p.v[1] - p.u[1] * p.v[0];
-    for (int dir = 0; dir < 2; ++dir) {
-        double dr[3];
-        for (int i = 0; i < 3; ++i) dr[i] = dir == 0 ? -p.v[i] / d : p.u[i] / d;
-        double dphi[3], dq[3], dg[3];
-        for (int i = 0; i < 3; ++i) dphi[i] = dr[kNext[i]] * r[kPrev[i]] + r[kNext[i]] * dr[kPrev[i]];
-        dq[m] = (dphi[m] - dr[m]) * r[m] + dr[m] * (5.0 * c + phi[m]);
-        dq[m1] = dr[m] * (phi[m1] - c) + dr[m2] * c;
-        dq[m2] = dr[m] * (phi[m2] - c) + dr[m1] * c;
-        for (int i = 0; i < 3; ++i) {
-            const int j = kNext[i], k = kPrev[i];
-            dg[i] = dphi[i] * (r[j] - r[k]) + phi[i] * (dr[j] - dr[k]) + h[i] * dq[i] - dq[j] + dq[k];
-        }
-        double dc[3], da[3], db[3];
-        for (int i = 0; i < 3; ++i) {
-            const int j = kNext[i], k = kPrev[i];
-            dc[i] = dr[i] - dg[j] + dg[k];
-            da[i] = p.u[k] * (dg[k] + dphi[k]) + p.u[j] * (dg[j] - dphi[j]);
-            db[i] = p.v[k] * (dg[k] + dphi[k]) + p.v[j] * (dg[j] - dphi[j]);
-        }
-        gradient[dir] = dc[0] * xs[0] + dc[1] * xs[1] + dc[2] * xs[2] +
-                        (da[0] * gy[0] + db[0] * gz[0] + da[1] * gy[1] + db[1] * gz[1] + da[2] * gy[2] +
-                         db[2] * gz[2]) *
-                            0.5;
+    // dR(i)/dy = -V(i) / D and dR(i)/dz = U(i) / D, both directions at once.
+    Pair dr[3], dphi[3], dq[3], dg[3];
+    for (int i = 0; i < 3; ++i) dr[i] = load(konst.dr[i]);
+    for (int i = 0; i < 3; ++i) dphi[i] = dr[kNext[i]] * both(r[kPrev[i]]) + both(r[kNext[i]]) * dr[kPrev[i]];
+    dq[m] = (dphi[m] - dr[m]) * both(r[m]) + dr[m] * both(5.0 * c + phi[m]);
+    dq[m1] = dr[m] * both(phi[m1] - c) + dr[m2] * both(c);
+    dq[m2] = dr[m] * both(phi[m2] - c) + dr[m1] * both(c);
+    for (int i = 0; i < 3; ++i) {
+        const int j = kNext[i], k = kPrev[i];
+        dg[i] = dphi[i] * both(r[j] - r[k]) + both(phi[i]) * (dr[j] - dr[k]) + both(h[i]) * dq[i] - dq[j] + dq[k];
     }
+    Pair dc[3], da[3], db[3];
+    for (int i = 0; i < 3; ++i) {
+        const int j = kNext[i], k = kPrev[i];
+        dc[i] = dr[i] - dg[j] + dg[k];
+        da[i] = both(p.u[k]) * (dg[k] + dphi[k]) + both(p.u[j]) * (dg[j] - dphi[j]);
+        db[i] = both(p.v[k]) * (dg[k] + dphi[k]) + both(p.v[j]) * (dg[j] - dphi[j]);
+    }
+    const Pair grad = dc[0] * both(xs[0]) + dc[1] * both(xs[1]) + dc[2] * both(xs[2]) +
+                      (da[0] * both(gy[0]) + db[0] * both(gz[0]) + da[1] * both(gy[1]) + db[1] * both(gz[1]) +
+                       da[2] * both(gy[2]) + db[2] * both(gz[2])) *
+                          both(0.5);
+    gradient[0] = grad[0];
+    gradient[1] = grad[1];
     return value;
+}
+
+}  // namespace
+
+double hct_element(const double r[3], const TriangleParams& p, const HctConstants& konst, const double xs[3],
+                   const double gy[3], const double gz[3], double* gradient) {
+    // Sub-triangle opposite the vertex with the smallest coordinate; ties go to the lower index.
+    const int m = (r[1] >= r[0] && r[2] >= r[0]) ? 0 : (r[2] >= r[1] ? 1 : 2);
+    if (m == 0) return hct_in<0>(r, p, konst, xs, gy, gz, gradient);
+    if (m == 1) return hct_in<1>(r, p, konst, xs, gy, gz, gradient);
+    return hct_in<2>(r, p, konst, xs, gy, gz, gradient);
 }
 
 Status interp_c1hct_new(std::int32_t n, std::int32_t nadj, const std::int32_t* iadj, const std::int32_t* istart,
@@ -95,6 +150,8 @@ Status interp_c1hct_new(std::int32_t n, std::int32_t nadj, const std::int32_t* i
         cursor.lengths = TriangleLengths{};
         st = c1para_first(y_col[v[0]], z_col[v[0]], y_col[v[1]], z_col[v[1]], y_col[v[2]], z_col[v[2]], tol,
                           cursor.params, cursor.lengths);
+        // also after a failure: a later point in the same triangle skips the set-up
+        hct_constants(cursor.params, cursor.lengths, cursor.constants);
         if (st != Status::Ok) return st;
     }
     double r[3];
@@ -106,7 +163,7 @@ Status interp_c1hct_new(std::int32_t n, std::int32_t nadj, const std::int32_t* i
         gz[i] = static_cast<double>(grad[2 * v[i] + 1]);
     }
     double g[2] = {0.0, 0.0};
-    elevation = hct_element(r, cursor.params, cursor.lengths, xs, gy, gz, gradient_flag == 1 ? g : nullptr);
+    elevation = hct_element(r, cursor.params, cursor.constants, xs, gy, gz, gradient_flag == 1 ? g : nullptr);
     if (gradient_flag == 1) {
         gradient[0] = g[0];
         gradient[1] = g[1];
@@ -117,20 +174,103 @@ Status interp_c1hct_new(std::int32_t n, std::int32_t nadj, const std::int32_t* i
 Status interpolate_3d_cubic(double y, double z, std::int32_t n, std::int32_t nadj, const float* nodes,
                             const std::int32_t* iadj, const std::int32_t* istart, const float* gradients, double& x,
                             double normal[3], std::int32_t& start) {
-    SurfaceCursor c;
-    c.start = start;
-    const auto [x_col, y_col, z_col] = node_columns(nodes, n);
-    double g[2] = {0.0, 0.0};
-    Status st = interp_c1hct_new(n, nadj, iadj, istart, 1, y, z, x_col, y_col, z_col, kAreaTolerance, gradients, c,
-                                 x, g);
-    start = c.start;
-    if (mark_outside(st, c.i1, x, normal)) return st;
+    CubicElementCache cache;
+    std::int32_t triangle[3];
+    return interpolate_3d_cubic(y, z, n, nadj, nodes, iadj, istart, gradients, x, normal, start, cache, triangle);
+}
+
+namespace {
+
+/// The host's node and gradient arrays, 1-based node numbers.
+struct HostNodes {
+    std::int32_t n, nadj;
+    const std::int32_t* iadj;
+    const std::int32_t* istart;
+    NodeColumns c;
+    const float* grad;
+    float y(std::int64_t j) const { return c.y[j - 1]; }
+    float z(std::int64_t j) const { return c.z[j - 1]; }
+    float x(std::int64_t j) const { return c.x[j - 1]; }
+    float gy(std::int64_t j) const { return grad[2 * (j - 1)]; }
+    float gz(std::int64_t j) const { return grad[2 * (j - 1) + 1]; }
+    Status lookup(double py, double pz, std::int32_t& start, std::int32_t& i1, std::int32_t& i2, std::int32_t& i3,
+                  std::int32_t& same) const {
+        return lookup_sgl_new(n, nadj, iadj, istart, c.y, c.z, py, pz, start, i1, i2, i3, same);
+    }
+};
+
+/// A packed mesh, packed node numbers.
+struct PackedNodes {
+    const PackedMesh& m;
+    const PackedNode& at(std::int64_t j) const { return m.node[static_cast<std::size_t>(j) - 1]; }
+    const PackedValues& value(std::int64_t j) const { return m.value[static_cast<std::size_t>(j) - 1]; }
+    float y(std::int64_t j) const { return at(j).y; }
+    float z(std::int64_t j) const { return at(j).z; }
+    float x(std::int64_t j) const { return value(j).x; }
+    float gy(std::int64_t j) const { return value(j).gy; }
+    float gz(std::int64_t j) const { return value(j).gz; }
+    Status lookup(double py, double pz, std::int32_t& start, std::int32_t& i1, std::int32_t& i2, std::int32_t& i3,
+                  std::int32_t& same) const {
+        return lookup_sgl_new(m, py, pz, start, i1, i2, i3, same);
+    }
+};
+
+// The steps of interp_c1hct_new (no hint triangle, gradient wanted), then the normal.
+template <class Nodes>
+Status cubic_at(const Nodes& nd, double y, double z, double& x, double normal[3], std::int32_t& start,
+                CubicElementCache& cache, std::int32_t triangle[3]) {
+    x = kNotComputed;
+    std::int32_t i1 = 0, i2 = 0, i3 = 0, same = 0;
+    Status st = nd.lookup(y, z, start, i1, i2, i3, same);
+    triangle[0] = i1;
+    triangle[1] = i2;
+    triangle[2] = i3;
+    // A node whose neighbours all lie on one line through the point exists
+    // only in a damaged triangulation: reported as the walk's status 42.
+    if (st == Status::Ok && i1 <= 0 && i1 != -1) st = Status::WalkNodeOutOfRange;
+    if (mark_outside(st, i1, x, normal)) return st;
     if (st != Status::Ok) return st;
+    if (cache.t[0] != i1 || cache.t[1] != i2 || cache.t[2] != i3) {
+        cache.t[0] = i1;
+        cache.t[1] = i2;
+        cache.t[2] = i3;
+        cache.params = TriangleParams{};
+        cache.lengths = TriangleLengths{};
+        cache.st = c1para_first(nd.y(i1), nd.z(i1), nd.y(i2), nd.z(i2), nd.y(i3), nd.z(i3), kAreaTolerance,
+                                cache.params, cache.lengths);
+        hct_constants(cache.params, cache.lengths, cache.constants);
+        for (int i = 0; i < 3; ++i) {
+            cache.xs[i] = static_cast<double>(nd.x(triangle[i]));
+            cache.gy[i] = static_cast<double>(nd.gy(triangle[i]));
+            cache.gz[i] = static_cast<double>(nd.gz(triangle[i]));
+        }
+    }
+    if (cache.st != Status::Ok) return cache.st;
+    double r[3];
+    barycen_coord(y, z, nd.y(i1), nd.z(i1), nd.y(i2), nd.z(i2), cache.params, cache.lengths.scale, r);
+    double g[2] = {0.0, 0.0};
+    x = hct_element(r, cache.params, cache.constants, cache.xs, cache.gy, cache.gz, g);
     const double s = std::sqrt(1.0 + g[0] * g[0] + g[1] * g[1]);
     normal[0] = 1.0 / s;
-    normal[1] = -g[0] / s;
-    normal[2] = -g[1] / s;
+    const Pair yz = Pair{-g[0], -g[1]} / both(s);
+    normal[1] = yz[0];
+    normal[2] = yz[1];
     return Status::Ok;
+}
+
+}  // namespace
+
+Status interpolate_3d_cubic(double y, double z, std::int32_t n, std::int32_t nadj, const float* nodes,
+                            const std::int32_t* iadj, const std::int32_t* istart, const float* gradients, double& x,
+                            double normal[3], std::int32_t& start, CubicElementCache& cache,
+                            std::int32_t triangle[3]) {
+    const HostNodes nd{n, nadj, iadj, istart, node_columns(nodes, n), gradients};
+    return cubic_at(nd, y, z, x, normal, start, cache, triangle);
+}
+
+Status interpolate_3d_cubic(const PackedMesh& mesh, double y, double z, double& x, double normal[3],
+                            std::int32_t& start, CubicElementCache& cache, std::int32_t triangle[3]) {
+    return cubic_at(PackedNodes{mesh}, y, z, x, normal, start, cache, triangle);
 }
 
 }  // namespace seabed

@@ -33,29 +33,105 @@ Status interp_c0_new(std::int32_t n, std::int32_t nadj, const std::int32_t* iadj
 Status interpolate_3d_linear(double y, double z, std::int32_t n, std::int32_t nadj, const float* nodes,
                              const std::int32_t* iadj, const std::int32_t* istart, double& x, double normal[3],
                              std::int32_t& start) {
-    PlaneCursor c;
-    c.start = start;
-    const auto [x_col, y_col, z_col] = node_columns(nodes, n);
-    Status st = interp_c0_new(n, nadj, iadj, istart, y, z, x_col, y_col, z_col, kAreaTolerance, c, x);
-    start = c.start;
-    if (mark_outside(st, c.i1, x, normal)) return st;
+    PlaneCache cache;
+    std::int32_t triangle[3];
+    return interpolate_3d_linear(y, z, n, nadj, nodes, iadj, istart, x, normal, start, cache, triangle);
+}
+
+namespace {
+
+/// The host's node arrays, 1-based node numbers.
+struct HostNodes {
+    std::int32_t n, nadj;
+    const std::int32_t* iadj;
+    const std::int32_t* istart;
+    NodeColumns c;
+    float y(std::int64_t j) const { return c.y[j - 1]; }
+    float z(std::int64_t j) const { return c.z[j - 1]; }
+    float x(std::int64_t j) const { return c.x[j - 1]; }
+    Status lookup(double py, double pz, std::int32_t& start, std::int32_t& i1, std::int32_t& i2, std::int32_t& i3,
+                  std::int32_t& same) const {
+        return lookup_sgl_new(n, nadj, iadj, istart, c.y, c.z, py, pz, start, i1, i2, i3, same);
+    }
+};
+
+/// A packed mesh, packed node numbers.
+struct PackedNodes {
+    const PackedMesh& m;
+    const PackedNode& at(std::int64_t j) const { return m.node[static_cast<std::size_t>(j) - 1]; }
+    const PackedValues& value(std::int64_t j) const { return m.value[static_cast<std::size_t>(j) - 1]; }
+    float y(std::int64_t j) const { return at(j).y; }
+    float z(std::int64_t j) const { return at(j).z; }
+    float x(std::int64_t j) const { return value(j).x; }
+    Status lookup(double py, double pz, std::int32_t& start, std::int32_t& i1, std::int32_t& i2, std::int32_t& i3,
+                  std::int32_t& same) const {
+        return lookup_sgl_new(m, py, pz, start, i1, i2, i3, same);
+    }
+};
+
+// The steps of interp_c0_new (no hint triangle), then the normal.
+template <class Nodes>
+Status linear_at(const Nodes& nd, double y, double z, double& x, double normal[3], std::int32_t& start,
+                 PlaneCache& cache, std::int32_t triangle[3]) {
+    x = kNotComputed;
+    std::int32_t i1 = 0, i2 = 0, i3 = 0, same = 0;
+    Status st = nd.lookup(y, z, start, i1, i2, i3, same);
+    triangle[0] = i1;
+    triangle[1] = i2;
+    triangle[2] = i3;
+    // A node whose neighbours all lie on one line through the point exists
+    // only in a damaged triangulation: reported as the walk's status 42.
+    if (st == Status::Ok && i1 <= 0 && i1 != -1) st = Status::WalkNodeOutOfRange;
+    if (mark_outside(st, i1, x, normal)) return st;
     if (st != Status::Ok) return st;
-    const std::int64_t i1 = c.i1 - 1, i2 = c.i2 - 1, i3 = c.i3 - 1;
-    // Edge vectors (X, Y, Z), each difference in float, then widened.
-    const double ax = static_cast<double>(x_col[i2] - x_col[i1]);
-    const double ay = static_cast<double>(y_col[i2] - y_col[i1]);
-    const double az = static_cast<double>(z_col[i2] - z_col[i1]);
-    const double bx = static_cast<double>(x_col[i3] - x_col[i1]);
-    const double by = static_cast<double>(y_col[i3] - y_col[i1]);
-    const double bz = static_cast<double>(z_col[i3] - z_col[i1]);
-    const double nx = ay * bz - az * by;
-    const double ny = az * bx - ax * bz;
-    const double nz = ax * by - ay * bx;
-    const double len = std::sqrt(nx * nx + ny * ny + nz * nz);
-    normal[0] = nx / len;
-    normal[1] = ny / len;
-    normal[2] = nz / len;
+    if (cache.t[0] != i1 || cache.t[1] != i2 || cache.t[2] != i3) {
+        cache.t[0] = i1;
+        cache.t[1] = i2;
+        cache.t[2] = i3;
+        cache.params = TriangleParams{};
+        cache.scale = 0.0;
+        cache.st = c0para_first(nd.y(i1), nd.z(i1), nd.y(i2), nd.z(i2), nd.y(i3), nd.z(i3), kAreaTolerance,
+                                cache.params, cache.scale);
+        cache.xs[0] = static_cast<double>(nd.x(i1));
+        cache.xs[1] = static_cast<double>(nd.x(i2));
+        cache.xs[2] = static_cast<double>(nd.x(i3));
+        // Edge vectors (X, Y, Z), each difference in float, then widened.
+        const double ax = static_cast<double>(nd.x(i2) - nd.x(i1));
+        const double ay = static_cast<double>(nd.y(i2) - nd.y(i1));
+        const double az = static_cast<double>(nd.z(i2) - nd.z(i1));
+        const double bx = static_cast<double>(nd.x(i3) - nd.x(i1));
+        const double by = static_cast<double>(nd.y(i3) - nd.y(i1));
+        const double bz = static_cast<double>(nd.z(i3) - nd.z(i1));
+        const double nx = ay * bz - az * by;
+        const double ny = az * bx - ax * bz;
+        const double nz = ax * by - ay * bx;
+        const double len = std::sqrt(nx * nx + ny * ny + nz * nz);
+        cache.normal[0] = nx / len;
+        cache.normal[1] = ny / len;
+        cache.normal[2] = nz / len;
+    }
+    if (cache.st != Status::Ok) return cache.st;
+    double w[3];
+    barycen_coord(y, z, nd.y(i1), nd.z(i1), nd.y(i2), nd.z(i2), cache.params, cache.scale, w);
+    x = (w[1] * cache.xs[1] + w[0] * cache.xs[0]) + w[2] * cache.xs[2];
+    normal[0] = cache.normal[0];
+    normal[1] = cache.normal[1];
+    normal[2] = cache.normal[2];
     return Status::Ok;
+}
+
+}  // namespace
+
+Status interpolate_3d_linear(double y, double z, std::int32_t n, std::int32_t nadj, const float* nodes,
+                             const std::int32_t* iadj, const std::int32_t* istart, double& x, double normal[3],
+                             std::int32_t& start, PlaneCache& cache, std::int32_t triangle[3]) {
+    const HostNodes nd{n, nadj, iadj, istart, node_columns(nodes, n)};
+    return linear_at(nd, y, z, x, normal, start, cache, triangle);
+}
+
+Status interpolate_3d_linear(const PackedMesh& mesh, double y, double z, double& x, double normal[3],
+                             std::int32_t& start, PlaneCache& cache, std::int32_t triangle[3]) {
+    return linear_at(PackedNodes{mesh}, y, z, x, normal, start, cache, triangle);
 }
 
 }  // namespace seabed

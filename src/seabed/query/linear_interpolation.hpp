@@ -19,6 +19,18 @@ struct PlaneCursor {
     double scale = 0.0;
 };
 
+/// The set-up of the triangle a run of exported linear queries used last:
+/// parameters, elevations and the unit normal, kept while the following
+/// points fall in the same triangle with its vertices in the same order.
+struct PlaneCache {
+    std::int32_t t[3]{0, 0, 0};  // t[0] == 0: nothing kept
+    Status st = Status::Ok;      // of c0para_first
+    TriangleParams params;
+    double scale = 0.0;
+    double xs[3]{};
+    double normal[3]{};
+};
+
 /// Elevation of the linear surface at (y, z); -100000.0 when the point is
 /// outside or a status is returned (Ok, 42, 43 or SmallTriangle). Columns are
 /// 1-based in content, passed as pointers to element 1.
@@ -36,5 +48,16 @@ struct PlaneCursor {
                                            const float* nodes, const std::int32_t* iadj,
                                            const std::int32_t* istart, double& x, double normal[3],
                                            std::int32_t& start);
+
+/// The same query for many points in a row, as the cubic one: results equal
+/// the above for the same start; triangle as there.
+[[nodiscard]] Status interpolate_3d_linear(double y, double z, std::int32_t n, std::int32_t nadj,
+                                           const float* nodes, const std::int32_t* iadj,
+                                           const std::int32_t* istart, double& x, double normal[3],
+                                           std::int32_t& start, PlaneCache& cache, std::int32_t triangle[3]);
+
+/// The same on a packed mesh: start and triangle in packed node numbers.
+[[nodiscard]] Status interpolate_3d_linear(const PackedMesh& mesh, double y, double z, double& x, double normal[3],
+                                           std::int32_t& start, PlaneCache& cache, std::int32_t triangle[3]);
 
 }  // namespace seabed

@@ -7,6 +7,7 @@
 #include <unordered_map>
 
 #include "core/random.hpp"
+#include "core/try_resize.hpp"
 #include "seabed/triangulation/triangulation_arrays.hpp"
 
 namespace seabed {
@@ -19,13 +20,11 @@ T element(const char* base, std::int64_t stride, std::int64_t index) {
     return v;
 }
 
-/// Start node drawn from the shared sequence: 1 + trunc((n - 1) * r), passed
-/// through renumber (entry k - 1 is the new number of node k) when given.
-NodeNo random_node(std::int32_t n, const NodeNo* renumber) {
+/// Start node drawn from the shared sequence: 1 + trunc((n - 1) * r).
+NodeNo random_node(std::int32_t n) {
     float p = static_cast<float>(static_cast<std::int64_t>(n) - 1) * random_uniform();  // fp: product in float
     if (!(p >= 0.0f && p < 2147483648.0f)) return 0;  // no node (n < 1): reported as out of range
-    const NodeNo k = 1 + static_cast<NodeNo>(std::trunc(p));
-    return renumber != nullptr && k <= n ? renumber[k - 1] : k;
+    return 1 + static_cast<NodeNo>(std::trunc(p));
 }
 
 /// One neighbour list, by positions in IADJ: first..lastreal hold the
@@ -81,10 +80,11 @@ public:
 
     /// Position of the first entry equal to v in node owner's list l
     /// (first..lastreal), read through adj(position); 0 when there is none,
-    /// -1 when the budget ran out.
+    /// -1 when the budget ran out. reads: the entries read when the list was
+    /// read one by one, else -1.
     template <class Adj>
     std::int64_t find_in_list(NodeNo owner, const List& l, NodeNo v, const Adj& adj, std::int64_t& reads) {
-        reads = -1;  // set only when the list is read one by one
+        reads = -1;
         if (!memo_ && !memo_failed_ && scanned_ >= memo_after_) {
             try {
                 memo_ = std::make_unique<Memo>();
@@ -149,31 +149,25 @@ private:
     bool memo_failed_ = false;
 };
 
-/// The walk. Packed: the arrays are contiguous (every stride 4 bytes), which
-/// the compiler then knows; the steps are the same either way.
-template <bool Packed>
-class Walker {
+/// The host's arrays as the search reads them: each element through its
+/// address and the distance in bytes to the next (descriptors of any stride).
+class StridedArrays {
 public:
-    Walker(const MeshView& m, double y, double z, const NodeNo* renumber = nullptr, WalkMemory* memory = nullptr)
-        : m_(m), y_(y), z_(z), renumber_(renumber), memory_(memory), steps_(m.n, m.nadj) {}
-
-    bool is_node(NodeNo j) const { return j >= 1 && j <= m_.n; }
-    double Y(NodeNo j) const { return static_cast<double>(element<float>(m_.y, stride(m_.y_stride), j)); }
-    double Z(NodeNo j) const { return static_cast<double>(element<float>(m_.z, stride(m_.z_stride), j)); }
-    NodeNo adj(std::int64_t k) const { return element<NodeNo>(m_.iadj, stride(m_.iadj_stride), k); }
-
-    /// P left of or on the directed edge a -> b (no tolerance).
-    bool left_on(NodeNo a, NodeNo b) const {
-        return (Y(b) - Y(a)) * (z_ - Z(a)) >= (Z(b) - Z(a)) * (y_ - Y(a));
-    }
+    explicit StridedArrays(const MeshView& m) : m_(m) {}
+    std::int32_t n() const { return m_.n; }
+    std::int32_t nadj() const { return m_.nadj; }
+    double Y(NodeNo j) const { return static_cast<double>(element<float>(m_.y, m_.y_stride, j)); }
+    double Z(NodeNo j) const { return static_cast<double>(element<float>(m_.z, m_.z_stride, j)); }
+    NodeNo adj(std::int64_t k) const { return element<NodeNo>(m_.iadj, m_.iadj_stride, k); }
+    std::int64_t list_start(NodeNo j) const { return element<std::int32_t>(m_.istart, m_.istart_stride, j); }
+    /// The node a random draw of host node j names here.
+    NodeNo drawn(NodeNo j) const { return j; }
 
     /// Node j's list; false when ISTART or the list's end leave IADJ or the
     /// list holds no neighbour (a damaged triangulation).
     bool list_of(NodeNo j, List& l) const {
-        std::int64_t first = element<std::int32_t>(m_.istart, stride(m_.istart_stride), j);
-        std::int64_t last =
-            j == m_.n ? m_.nadj
-                      : std::int64_t{element<std::int32_t>(m_.istart, stride(m_.istart_stride), j + 1)} - 1;
+        const std::int64_t first = list_start(j);
+        const std::int64_t last = j == m_.n ? m_.nadj : list_start(j + 1) - 1;
         if (first < 1 || last > m_.nadj || last < first) return false;
         l.first = first;
         l.hull = adj(last) == 0;
@@ -181,13 +175,103 @@ public:
         return l.lastreal >= first;
     }
 
+private:
+    MeshView m_;
+};
+
+/// Plain contiguous host arrays, each given by its element 1.
+class ContiguousArrays {
+public:
+    ContiguousArrays(std::int32_t n, std::int32_t nadj, const std::int32_t* iadj, const std::int32_t* istart,
+                     const float* y_col, const float* z_col, const NodeNo* renumber = nullptr)
+        : n_(n), nadj_(nadj), iadj_(iadj), istart_(istart), y_(y_col), z_(z_col), renumber_(renumber) {}
+    std::int32_t n() const { return n_; }
+    std::int32_t nadj() const { return nadj_; }
+    double Y(NodeNo j) const { return static_cast<double>(y_[j - 1]); }
+    double Z(NodeNo j) const { return static_cast<double>(z_[j - 1]); }
+    NodeNo adj(std::int64_t k) const { return iadj_[k - 1]; }
+    NodeNo drawn(NodeNo j) const { return renumber_ != nullptr && j >= 1 && j <= n_ ? renumber_[j - 1] : j; }
+
+    /// As StridedArrays::list_of.
+    bool list_of(NodeNo j, List& l) const {
+        const std::int64_t first = istart_[j - 1];
+        const std::int64_t last = j == n_ ? nadj_ : std::int64_t{istart_[j]} - 1;
+        if (first < 1 || last > nadj_ || last < first) return false;
+        l.first = first;
+        l.hull = adj(last) == 0;
+        l.lastreal = l.hull ? last - 1 : last;
+        return l.lastreal >= first;
+    }
+
+private:
+    std::int32_t n_, nadj_;
+    const std::int32_t* iadj_;
+    const std::int32_t* istart_;
+    const float* y_;
+    const float* z_;
+    const NodeNo* renumber_;  // entry k - 1: the number node k of the original has here (null: the original)
+};
+
+/// A PackedMesh as the search reads it.
+class PackedArrays {
+public:
+    explicit PackedArrays(const PackedMesh& m) : m_(m), node_(m.node.data()), adj_(m.adj.data()) {}
+    std::int32_t n() const { return m_.n; }
+    std::int32_t nadj() const { return m_.nadj; }
+    double Y(NodeNo j) const { return static_cast<double>(node_[j - 1].y); }
+    double Z(NodeNo j) const { return static_cast<double>(node_[j - 1].z); }
+    NodeNo adj(std::int64_t k) const { return adj_[k - 1]; }
+    NodeNo drawn(NodeNo j) const { return j >= 1 && j <= m_.n ? m_.renumber[static_cast<std::size_t>(j) - 1] : j; }
+
+    /// As StridedArrays::list_of, from the bounds pack_mesh checked.
+    bool list_of(NodeNo j, List& l) const {
+        const PackedNode& p = node_[j - 1];
+        if (p.first < 1) return false;
+        l.first = p.first;
+        l.hull = adj(p.last) == 0;
+        l.lastreal = l.hull ? std::int64_t{p.last} - 1 : p.last;
+        return l.lastreal >= l.first;
+    }
+
+private:
+    const PackedMesh& m_;
+    const PackedNode* node_;
+    const std::int32_t* adj_;
+};
+
+/// The walk of steps 5 to 12 over arrays A.
+template <class A>
+class Walker {
+public:
+    Walker(const A& a, double y, double z, WalkMemory* memory = nullptr)
+        : a_(a), y_(y), z_(z), steps_(a.n(), a.nadj()), nodes_(static_cast<std::uint32_t>(a.n() > 0 ? a.n() : 0)),
+          memory_(memory) {}
+
+    /// 1 <= j <= n, in one comparison.
+    bool is_node(NodeNo j) const { return static_cast<std::uint32_t>(j) - 1u < nodes_; }
+
+    /// P left of or on the directed edge a -> b (no tolerance).
+    bool left_on(NodeNo a, NodeNo b) const {
+        const double ya = a_.Y(a), za = a_.Z(a);
+        return (a_.Y(b) - ya) * (z_ - za) >= (a_.Z(b) - za) * (y_ - ya);
+    }
+
     WalkResult walk(NodeNo j0);
 
 private:
-    static std::int64_t stride(std::int64_t s) { return Packed ? 4 : s; }  // every element is 4 bytes
+    /// left_on(j0, b) for one j0, with the differences from j0 to P taken once.
+    struct FromNode {
+        double y0, z0, dz, dy;
+    };
+    FromNode from(NodeNo j0) const {
+        const double y0 = a_.Y(j0), z0 = a_.Z(j0);
+        return {y0, z0, z_ - z0, y_ - y0};
+    }
+    bool left_on(const FromNode& f, NodeNo b) const { return (a_.Y(b) - f.y0) * f.dz >= (a_.Z(b) - f.z0) * f.dy; }
+
     bool spend() { return steps_.spend(); }
-    WalkResult hop(NodeNo j0, NodeNo j1, NodeNo j2, bool& restart);
-    void replay(NodeNo j0, NodeNo& j1, NodeNo& j2, NodeNo& j3);
+    WalkResult hop(NodeNo j0, const FromNode& f, NodeNo j1, NodeNo j2, bool& restart);
+    void replay(NodeNo j0, const FromNode& f, NodeNo& j1, NodeNo& j2, NodeNo& j3);
     /// Appends a crossing the walk made to the memory; once a crossing cannot
     /// be kept (its list read through the memo), none after it is.
     void remember(NodeNo j0, NodeNo j1, NodeNo j2, NodeNo j4, std::int64_t reads, bool left) {
@@ -201,20 +285,20 @@ private:
         c.j4 = j4;
         c.reads = static_cast<std::int32_t>(reads);
         c.left = left;
-        c.ey = Y(j2) - Y(j1);
-        c.ez = Z(j2) - Z(j1);
-        c.y1 = Y(j1);
-        c.z1 = Z(j1);
-        c.ay = Y(j4) - Y(j0);
-        c.az = Z(j4) - Z(j0);
+        c.ey = a_.Y(j2) - a_.Y(j1);
+        c.ez = a_.Z(j2) - a_.Z(j1);
+        c.y1 = a_.Y(j1);
+        c.z1 = a_.Z(j1);
+        c.ay = a_.Y(j4) - a_.Y(j0);
+        c.az = a_.Z(j4) - a_.Z(j0);
     }
 
-    const MeshView& m_;
+    const A& a_;
     double y_, z_;
-    const NodeNo* renumber_;  // random start nodes pass through it (null: as drawn)
+    WalkSteps steps_;
+    std::uint32_t nodes_;     // n, or 0 when n < 1
     WalkMemory* memory_;      // the last walk's crossings (null: none kept)
     bool recording_ = false;  // the crossings being made extend the memory
-    WalkSteps steps_;
 };
 
 WalkResult bad(End e) {
@@ -230,18 +314,19 @@ WalkResult outside(NodeNo hull_node) {
     return r;
 }
 
-template <bool Packed>
-WalkResult Walker<Packed>::walk(NodeNo j0) {
+template <class A>
+WalkResult Walker<A>::walk(NodeNo j0) {
     int random_restarts = 0;
     for (;;) {
         // Step 5: the list of j0, with first, last, hull, lastreal, jf and jl.
         if (!spend()) return bad(End::NotFound);
         if (!is_node(j0)) return bad(End::BadNode);
         List l;
-        if (!list_of(j0, l)) return bad(End::BadNode);
-        const NodeNo jf = adj(l.first);
-        const NodeNo jl = adj(l.lastreal);
+        if (!a_.list_of(j0, l)) return bad(End::BadNode);
+        const NodeNo jf = a_.adj(l.first);
+        const NodeNo jl = a_.adj(l.lastreal);
         if (!is_node(jf) || !is_node(jl)) return bad(End::BadNode);
+        const FromNode f = from(j0);
 
         NodeNo j1 = jf, j2 = 0;
         std::int64_t k = l.first;  // position of j1 in j0's list
@@ -249,15 +334,15 @@ WalkResult Walker<Packed>::walk(NodeNo j0) {
         bool wedge = false;
         if (l.hull) {
             // Step 6: beyond either hull edge at j0, P is outside.
-            if (!left_on(j0, jf) || !left_on(jl, j0)) return outside(jf);
-        } else if (!left_on(j0, jf)) {
+            if (!left_on(f, jf) || !left_on(jl, j0)) return outside(jf);
+        } else if (!left_on(f, jf)) {
             // Step 7: an interior node with P right of j0 -> jf turns to the
             // first neighbour P is left of, or closes the wedge (jl, jf).
             right_of_jf = true;
             for (;;) {
                 if (!spend()) return bad(End::NotFound);
                 k = l.next(k);
-                j1 = adj(k);
+                j1 = a_.adj(k);
                 if (!is_node(j1)) return bad(End::BadNode);
                 if (k == l.lastreal) {
                     j1 = jl;
@@ -265,7 +350,7 @@ WalkResult Walker<Packed>::walk(NodeNo j0) {
                     wedge = true;
                     break;
                 }
-                if (left_on(j0, j1)) break;
+                if (left_on(f, j1)) break;
             }
         }
         if (!wedge) {
@@ -273,9 +358,9 @@ WalkResult Walker<Packed>::walk(NodeNo j0) {
             for (;;) {
                 if (!spend()) return bad(End::NotFound);
                 std::int64_t k2 = l.next(k);
-                NodeNo n2 = adj(k2);
+                NodeNo n2 = a_.adj(k2);
                 if (!is_node(n2)) return bad(End::BadNode);
-                if (!left_on(j0, n2)) {
+                if (!left_on(f, n2)) {
                     j2 = n2;
                     wedge = true;
                     break;
@@ -295,15 +380,15 @@ WalkResult Walker<Packed>::walk(NodeNo j0) {
         if (wedge) {
             // Steps 11 and 12; a failed final test restarts from a random node.
             bool restart = false;
-            WalkResult r = hop(j0, j1, j2, restart);
+            WalkResult r = hop(j0, f, j1, j2, restart);
             if (!restart) return r;
             if (++random_restarts > 64) return bad(End::NotFound);
-            j0 = random_node(m_.n, renumber_);
+            j0 = a_.drawn(random_node(a_.n()));
             continue;
         }
         // Step 9: P is left of or on every edge from j0: it is j0 itself, or
         // it lies behind a neighbour.
-        if (y_ == Y(j0) && z_ == Z(j0)) {
+        if (y_ == f.y0 && z_ == f.z0) {
             j0 = j1;
             continue;
         }
@@ -313,7 +398,7 @@ WalkResult Walker<Packed>::walk(NodeNo j0) {
         NodeNo next_j0 = 0;
         for (;;) {
             if (!spend()) return bad(End::NotFound);
-            NodeNo jj = adj(kk);
+            NodeNo jj = a_.adj(kk);
             if (!is_node(jj)) return bad(End::BadNode);
             if (!left_on(jj, j0)) {
                 next_j0 = jj;
@@ -337,8 +422,8 @@ WalkResult Walker<Packed>::walk(NodeNo j0) {
 /// the replay. The memory then holds the crossings to come after the ones
 /// the walk makes from here on: all of them when the point lies before the
 /// edge reached (the walk makes no more), else those taken.
-template <bool Packed>
-void Walker<Packed>::replay(NodeNo j0, NodeNo& j1, NodeNo& j2, NodeNo& j3) {
+template <class A>
+void Walker<A>::replay(NodeNo j0, const FromNode& f, NodeNo& j1, NodeNo& j2, NodeNo& j3) {
     WalkMemory& m = *memory_;
     if (m.j0 != j0 || m.j1 != j1 || m.j2 != j2) {
         m.clear();
@@ -349,7 +434,6 @@ void Walker<Packed>::replay(NodeNo j0, NodeNo& j1, NodeNo& j2, NodeNo& j3) {
     }
     // The state after s crossings follows from crossing s - 1 alone, so the
     // loop only tests; its branches go the same way until the replay ends.
-    const double y0 = Y(j0), z0 = Z(j0);
     const std::size_t count = m.crossings.size();
     std::size_t s = 0;
     std::size_t keep = count;  // crossings left in the memory
@@ -362,7 +446,7 @@ void Walker<Packed>::replay(NodeNo j0, NodeNo& j1, NodeNo& j2, NodeNo& j3) {
             break;
         }
         steps_.replay(c.reads);
-        const bool left = c.ay * (z_ - z0) >= c.az * (y_ - y0);  // left_on(j0, j4)
+        const bool left = c.ay * f.dz >= c.az * f.dy;  // left_on(f, j4)
         if (left != c.left) {
             c.left = left;
             keep = ++s;
@@ -381,24 +465,25 @@ void Walker<Packed>::replay(NodeNo j0, NodeNo& j1, NodeNo& j2, NodeNo& j3) {
 /// Crosses edges from the wedge (j1, j2) of j0 towards P (step 11) and makes
 /// the final test (step 12). restart: the final test failed, so the caller
 /// starts over.
-template <bool Packed>
-WalkResult Walker<Packed>::hop(NodeNo j0, NodeNo j1, NodeNo j2, bool& restart) {
+template <class A>
+WalkResult Walker<A>::hop(NodeNo j0, const FromNode& f, NodeNo j1, NodeNo j2, bool& restart) {
     NodeNo j3 = j0;
     recording_ = memory_ != nullptr;
-    if (recording_) replay(j0, j1, j2, j3);
+    if (recording_) replay(j0, f, j1, j2, j3);
     while (!left_on(j1, j2)) {  // 11.1
         // 11.2: j1 in j2's list; a hull edge j1-j2 means P is outside.
         if (!spend()) return bad(End::NotFound);
         List l2;
-        if (!list_of(j2, l2)) return bad(End::BadFarNode);
+        if (!a_.list_of(j2, l2)) return bad(End::BadFarNode);
         std::int64_t reads = -1;
-        const std::int64_t p = steps_.find_in_list(j2, l2, j1, [this](std::int64_t k) { return adj(k); }, reads);
+        const std::int64_t p =
+            steps_.find_in_list(j2, l2, j1, [this](std::int64_t k) { return a_.adj(k); }, reads);
         if (p < 0) return bad(End::NotFound);
         if (p == 0) return bad(End::BadFarNode);
         if (l2.hull && (p == l2.first || p == l2.lastreal)) return outside(j1);
-        NodeNo j4 = adj(l2.next(p));  // 11.3: the vertex beyond the edge
+        NodeNo j4 = a_.adj(l2.next(p));  // 11.3: the vertex beyond the edge
         if (!is_node(j4)) return bad(End::BadFarNode);
-        const bool left = left_on(j0, j4);  // 11.4
+        const bool left = left_on(f, j4);  // 11.4
         if (recording_) remember(j0, j1, j2, j4, reads, left);
         // left: j4 replaces j1, else j2 (selected, not branched: the side is unforeseeable)
         j3 = left ? j1 : j2;
@@ -406,8 +491,9 @@ WalkResult Walker<Packed>::hop(NodeNo j0, NodeNo j1, NodeNo j2, bool& restart) {
         j2 = left ? j2 : j4;
     }
     // Step 12, final test: doubled areas against an absolute tolerance.
-    double b1 = (Y(j1) - Y(j3)) * (z_ - Z(j3)) - (y_ - Y(j3)) * (Z(j1) - Z(j3));
-    double b2 = (z_ - Z(j2)) * (Y(j3) - Y(j2)) - (y_ - Y(j2)) * (Z(j3) - Z(j2));
+    const double y1 = a_.Y(j1), z1 = a_.Z(j1), y2 = a_.Y(j2), z2 = a_.Z(j2), y3 = a_.Y(j3), z3 = a_.Z(j3);
+    double b1 = (y1 - y3) * (z_ - z3) - (y_ - y3) * (z1 - z3);
+    double b2 = (z_ - z2) * (y3 - y2) - (y_ - y2) * (z3 - z2);
     if (b1 >= -1.0E-6 && b2 >= -1.0E-6) {
         WalkResult r;
         r.end = End::Inside;
@@ -421,15 +507,15 @@ WalkResult Walker<Packed>::hop(NodeNo j0, NodeNo j1, NodeNo j2, bool& restart) {
 }
 
 /// Hint test: the three numbers are nodes and P is left of or on each edge.
-template <bool Packed>
-bool in_triangle(const Walker<Packed>& w, NodeNo i1, NodeNo i2, NodeNo i3) {
+template <class A>
+bool in_triangle(const Walker<A>& w, NodeNo i1, NodeNo i2, NodeNo i3) {
     return w.is_node(i1) && w.is_node(i2) && w.is_node(i3) && w.left_on(i1, i2) && w.left_on(i2, i3) &&
            w.left_on(i3, i1);
 }
 
 /// Walks from j0, except that a point that is not finite lies in no triangle.
-template <bool Packed>
-WalkResult locate(Walker<Packed>& w, NodeNo j0, double y, double z) {
+template <class A>
+WalkResult locate(Walker<A>& w, NodeNo j0, double y, double z) {
     if (!std::isfinite(y) || !std::isfinite(z)) return bad(End::NotFound);
     return w.walk(j0);
 }
@@ -468,19 +554,20 @@ void store_end(const WalkResult& r, std::int32_t& i1, std::int32_t& i2, std::int
 
 }  // namespace
 
-Status lookup_sgl_new(std::int32_t n, std::int32_t nadj, const std::int32_t* iadj, const std::int32_t* istart,
-                      const float* y_col, const float* z_col, double y, double z, std::int32_t& start,
-                      std::int32_t& i1, std::int32_t& i2, std::int32_t& i3, std::int32_t& same,
-                      const NodeNo* renumber, WalkMemory* memory) {
-    const MeshView m = MeshView::contiguous(n, nadj, iadj, istart, y_col, z_col);
-    Walker<true> w(m, y, z, renumber, memory);
+namespace {
+
+/// Steps 2 to 12 of the search over arrays A.
+template <class A>
+Status lookup(const A& a, double y, double z, std::int32_t& start, std::int32_t& i1, std::int32_t& i2,
+              std::int32_t& i3, std::int32_t& same, WalkMemory* memory = nullptr) {
+    Walker<A> w(a, y, z, memory);
     if (in_triangle(w, i1, i2, i3)) {  // step 2, the hint
         same = 1;
         start = i1;
         return Status::Ok;
     }
     same = 0;
-    const NodeNo j0 = w.is_node(start) ? start : random_node(n, renumber);  // step 3
+    const NodeNo j0 = w.is_node(start) ? start : a.drawn(random_node(a.n()));  // step 3
     const WalkResult r = locate(w, j0, y, z);
     if (r.end == End::BadNode) return Status::WalkNodeOutOfRange;
     if (r.end == End::BadFarNode) return Status::WalkFarNodeOutOfRange;
@@ -489,12 +576,88 @@ Status lookup_sgl_new(std::int32_t n, std::int32_t nadj, const std::int32_t* iad
     return Status::Ok;
 }
 
+}  // namespace
+
+Status lookup_sgl_new(std::int32_t n, std::int32_t nadj, const std::int32_t* iadj, const std::int32_t* istart,
+                      const float* y_col, const float* z_col, double y, double z, std::int32_t& start,
+                      std::int32_t& i1, std::int32_t& i2, std::int32_t& i3, std::int32_t& same,
+                      const NodeNo* renumber, WalkMemory* memory) {
+    return lookup(ContiguousArrays(n, nadj, iadj, istart, y_col, z_col, renumber), y, z, start, i1, i2, i3, same,
+                  memory);
+}
+
+Status lookup_sgl_new(const PackedMesh& mesh, double y, double z, std::int32_t& start, std::int32_t& i1,
+                      std::int32_t& i2, std::int32_t& i3, std::int32_t& same) {
+    return lookup(PackedArrays(mesh), y, z, start, i1, i2, i3, same);
+}
+
 void find_triangle(const MeshView& mesh, double y, double z, std::int32_t& i1, std::int32_t& i2, std::int32_t& i3) {
-    Walker<false> w(mesh, y, z);
+    const StridedArrays a(mesh);
+    Walker<StridedArrays> w(a, y, z);
     if (in_triangle(w, i1, i2, i3)) return;
-    const NodeNo j0 = w.is_node(i1) ? i1 : random_node(mesh.n, nullptr);
+    const NodeNo j0 = w.is_node(i1) ? i1 : random_node(mesh.n);
     const WalkResult r = locate(w, j0, y, z);
     if (r.end != End::BadNode && r.end != End::BadFarNode) store_end(r, i1, i2, i3);  // damaged lists change nothing
+}
+
+bool pack_mesh(std::int32_t n, std::int32_t nadj, const float* nodes, const std::int32_t* iadj,
+               const std::int32_t* istart, const float* gradients, const std::vector<std::int32_t>& order,
+               PackedMesh& mesh) {
+    if (n < 1 || nadj < 0 || order.size() != static_cast<std::size_t>(n)) return false;
+    const auto [x_col, y_col, z_col] = node_columns(nodes, n);
+    mesh.n = n;
+    mesh.nadj = nadj;
+    if (!try_resize(mesh.renumber, n, 0)) return false;
+    for (std::int32_t k = 0; k < n; ++k) {
+        const std::int32_t j = order[static_cast<std::size_t>(k)];
+        if (j < 1 || j > n || mesh.renumber[static_cast<std::size_t>(j) - 1] != 0) return false;  // no permutation
+        mesh.renumber[static_cast<std::size_t>(j) - 1] = k + 1;
+    }
+    // Records in host order (the host's arrays read front to back): the
+    // bounds StridedArrays::list_of checks, a list that fails them left empty
+    // (first 0), and the length of each list in `last` for now.
+    if (!try_resize(mesh.node, n) || !try_resize(mesh.value, n)) return false;
+    std::int64_t total = 0;
+    for (std::int32_t j = 1; j <= n; ++j) {
+        const std::size_t h = static_cast<std::size_t>(j) - 1;
+        const std::size_t k = static_cast<std::size_t>(mesh.renumber[h]) - 1;
+        PackedNode& p = mesh.node[k];
+        p.y = y_col[h];
+        p.z = z_col[h];
+        PackedValues& v = mesh.value[k];
+        v.x = x_col[h];
+        v.gy = gradients ? gradients[2 * h] : 0.0f;
+        v.gz = gradients ? gradients[2 * h + 1] : 0.0f;
+        v.host = j;
+        const std::int64_t first = istart[h];
+        const std::int64_t last = j == n ? nadj : std::int64_t{istart[h + 1]} - 1;
+        const bool ok = first >= 1 && last <= nadj && last >= first;
+        p.first = ok ? 1 : 0;
+        p.last = ok ? static_cast<std::int32_t>(last - first + 1) : -1;
+        total += ok ? last - first + 1 : 0;
+    }
+    if (total > nadj) return false;  // lists that overlap
+    // positions in packed order
+    std::int32_t at = 1;
+    for (PackedNode& p : mesh.node) {
+        if (p.first == 0) continue;
+        const std::int32_t length = p.last;
+        p.first = at;
+        p.last = at + length - 1;
+        at += length;
+    }
+    if (!try_resize(mesh.adj, total)) return false;
+    for (std::int32_t j = 1; j <= n; ++j) {
+        const PackedNode& p = mesh.node[static_cast<std::size_t>(mesh.renumber[static_cast<std::size_t>(j) - 1]) - 1];
+        if (p.first == 0) continue;
+        const std::int32_t* list = iadj + istart[static_cast<std::size_t>(j) - 1] - 1;
+        std::int32_t* out = mesh.adj.data() + p.first - 1;
+        for (std::int64_t q = 0; q <= p.last - p.first; ++q) {
+            const std::int32_t v = list[q];
+            out[q] = v >= 1 && v <= n ? mesh.renumber[static_cast<std::size_t>(v) - 1] : v == 0 ? 0 : -1;
+        }
+    }
+    return true;
 }
 
 NodeColumns node_columns(const float* nodes, std::int32_t n) {

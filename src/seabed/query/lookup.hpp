@@ -111,4 +111,44 @@ struct WalkMemory {
 /// the point or the lists are damaged.
 void find_triangle(const MeshView& mesh, double y, double z, std::int32_t& i1, std::int32_t& i2, std::int32_t& i3);
 
+/// One node of a PackedMesh as a search reads it.
+struct PackedNode {
+    float y = 0.0f, z = 0.0f;
+    std::int32_t first = 0;  // its list in PackedMesh::adj, 1-based; 0: a damaged list
+    std::int32_t last = -1;
+};
+
+/// One node of a PackedMesh as an interpolation reads it.
+struct PackedValues {
+    float x = 0.0f;
+    float gy = 0.0f, gz = 0.0f;  // gradient dX/dY, dX/dZ (0 without gradients)
+    std::int32_t host = 0;       // its number in the host's arrays
+};
+
+/// A copy of a loaded triangulation laid out for many queries: the nodes
+/// renumbered in an order the caller chooses (neighbours in space near in
+/// memory), and the lists renumbered to match (0 kept, any other value that
+/// is no node becomes -1). A search in it takes the steps of the same search
+/// in the host's arrays, node for renumbered node.
+struct PackedMesh {
+    std::int32_t n = 0, nadj = 0;        // the host's counts, which bound the walk
+    std::vector<PackedNode> node;        // element k: node k + 1
+    std::vector<PackedValues> value;     // element k: node k + 1
+    std::vector<std::int32_t> adj;       // element k: list position k + 1
+    std::vector<std::int32_t> renumber;  // element k: the packed number of host node k + 1
+};
+
+/// Packs the host's arrays (nodes n x 3, iadj, istart, gradients 2 x n or
+/// null) with node order[k] (host numbers, a permutation of 1..n) as node
+/// k + 1. False when memory runs out or the lists would need more room than
+/// nadj (lists that overlap: a damaged triangulation).
+[[nodiscard]] bool pack_mesh(std::int32_t n, std::int32_t nadj, const float* nodes, const std::int32_t* iadj,
+                             const std::int32_t* istart, const float* gradients, const std::vector<std::int32_t>& order,
+                             PackedMesh& mesh);
+
+/// lookup_sgl_new on a packed mesh (packed node numbers in and out; a walk
+/// that restarts draws a host node from the shared sequence and renumbers it).
+[[nodiscard]] Status lookup_sgl_new(const PackedMesh& mesh, double y, double z, std::int32_t& start, std::int32_t& i1,
+                                    std::int32_t& i2, std::int32_t& i3, std::int32_t& same);
+
 }  // namespace seabed

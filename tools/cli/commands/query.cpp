@@ -2,14 +2,21 @@
 #include <unistd.h>
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <array>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <iostream>
 #include <iterator>
 #include <limits>
 #include <memory>
+#include <optional>
+#include <string_view>
+#include <type_traits>
+#include <vector>
 
+#include "batch_library.hpp"
 #include "commands/commands.hpp"
 #include "failure.hpp"
 #include "library.hpp"
@@ -22,6 +29,41 @@ namespace cli {
 namespace {
 
 using Point = std::array<double, 2>;  // Y, and Z for a 3D surface
+
+/// The first `need` numbers of a plain line (no quotes, no decimal commas,
+/// numbers from_chars reads whole, of magnitude 0 or 1e-300 to 1e300): what
+/// split_fields and parse_number make of it. False for anything else, which
+/// takes their road.
+bool plain_numbers(std::string_view line, char d, std::size_t need, Point& p) {
+    if (line.find_first_of("\"'") != std::string_view::npos) return false;
+    constexpr std::string_view kBlanks = " \t\r\n";
+    std::size_t at = 0;
+    for (std::size_t k = 0; k < need; ++k) {
+        std::string_view field;
+        if (d == ' ') {
+            const auto a = line.find_first_not_of(kBlanks, at);
+            if (a == std::string_view::npos) return false;
+            const auto b = line.find_first_of(kBlanks, a);
+            field = line.substr(a, b == std::string_view::npos ? std::string_view::npos : b - a);
+            at = b == std::string_view::npos ? line.size() : b;
+        } else {
+            if (at > line.size()) return false;
+            const auto c = line.find(d, at);
+            field = line.substr(at, c == std::string_view::npos ? std::string_view::npos : c - at);
+            at = c == std::string_view::npos ? line.size() + 1 : c + 1;
+            const auto a = field.find_first_not_of(kBlanks);
+            if (a == std::string_view::npos) return false;
+            field = field.substr(a, field.find_last_not_of(kBlanks) - a + 1);
+        }
+        if (field.find(',') != std::string_view::npos) return false;
+        const auto r = std::from_chars(field.data(), field.data() + field.size(), p[k]);
+        if (r.ec != std::errc() || r.ptr != field.data() + field.size()) return false;
+        // near the ends of the range strtod may report ERANGE where from_chars does not
+        const double m = std::abs(p[k]);
+        if (!(m == 0.0 || (m >= 1.0e-300 && m <= 1.0e300))) return false;
+    }
+    return true;
+}
 
 std::vector<Point> query_points(const QueryOptions& o, bool three_d) {
     std::vector<Point> pts;
@@ -48,16 +90,21 @@ std::vector<Point> query_points(const QueryOptions& o, bool three_d) {
         std::string name = path == "-" ? "standard input" : path;
         std::string text = read_text(path);
         char d = delimiter_of(text, "auto");
+        pts.reserve(pts.size() + static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')) + 1);
         std::int64_t lineno = 0;
         bool first = true;
         for (std::size_t at = 0; at < text.size();) {
             auto end = text.find('\n', at);
-            std::string line = text.substr(at, end == std::string::npos ? std::string::npos : end - at);
+            std::string_view line(text.data() + at, (end == std::string::npos ? text.size() : end) - at);
             at = end == std::string::npos ? text.size() : end + 1;
             ++lineno;
             auto a = line.find_first_not_of(" \t\r");
-            if (a == std::string::npos || line[a] == '#') continue;
-            take(split_fields(line, d), fmt::format("{}:{}", name, lineno), first, d != ',');
+            if (a == std::string_view::npos || line[a] == '#') continue;
+            Point p{0.0, 0.0};
+            if (plain_numbers(line, d, need, p))
+                pts.push_back(p);
+            else
+                take(split_fields(std::string(line), d), fmt::format("{}:{}", name, lineno), first, d != ',');
             first = false;
         }
     }
@@ -68,17 +115,67 @@ std::vector<Point> query_points(const QueryOptions& o, bool three_d) {
 
 /// The library's values unrounded; NaN (a slope the library leaves unset)
 /// as "nan" whatever its sign.
-std::string num(double v) {
-    return std::isnan(v) ? "nan" : fmt::format("{}", v);
+template <class Out>
+Out num(Out out, double v) {
+    if (std::isnan(v)) return fmt::format_to(out, "nan");
+    return fmt::format_to(out, "{}", v);
 }
 
+/// Appends one CSV line of numbers (doubles, or integers written as they are).
+template <class... T>
+void put_line(std::string& csv, const T&... values) {
+    char line[512];
+    char* out = line;
+    bool comma = false;
+    const auto one = [&](const auto& v) {
+        if (comma) *out++ = ',';
+        comma = true;
+        if constexpr (std::is_floating_point_v<std::decay_t<decltype(v)>>)
+            out = num(out, v);
+        else
+            out = fmt::format_to(out, "{}", v);
+    };
+    (one(values), ...);
+    *out++ = '\n';
+    csv.append(line, static_cast<std::size_t>(out - line));
+}
+
+/// Where the CSV goes, a piece at a time: standard output, or the output
+/// file, replaced only when all of it is written.
+class CsvOut {
+public:
+    explicit CsvOut(const std::string& output) : output_(output) { text_.reserve(kPiece + 1024); }
+    std::string& text() { return text_; }
+    /// Writes what has gathered once it passes a piece.
+    void line_done() {
+        if (text_.size() >= kPiece) flush();
+    }
+    void finish() {
+        flush();
+        if (file_) file_->commit();
+    }
+
+private:
+    static constexpr std::size_t kPiece = std::size_t{1} << 20;
+    void flush() {
+        if (output_.empty()) {
+            std::fwrite(text_.data(), 1, text_.size(), stdout);
+        } else {
+            if (!file_) file_.emplace(output_);
+            file_->write(text_.data(), text_.size());
+        }
+        text_.clear();
+    }
+    std::string output_, text_;
+    std::optional<AtomicFile> file_;
+};
+
 struct Answers {
-    std::string csv;
     std::int64_t bad = 0;  // points with a non-zero status
 };
 
 Answers query_2d(const Library& lib, const QueryOptions& o, const std::string& method, const std::vector<Point>& pts,
-                 const std::array<double, 2>& off, Progress& progress) {
+                 const std::array<double, 2>& off, Progress& progress, CsvOut& out) {
     LoadedSeabed2D::Exports exports(lib);
     auto linear = SEABED_OP(lib, interpolate_2d_linear);
     auto cubic = SEABED_OP(lib, interpolate_2d_cubic);
@@ -88,25 +185,41 @@ Answers query_2d(const Library& lib, const QueryOptions& o, const std::string& m
     LoadedSeabed2D seabed(exports, o.file, type);
     const float* profile = values<float>(seabed->profile);
     const float* slopes = values<float>(seabed->slopes);
-    std::int32_t n = seabed->n, segment = 0;
-    Answers answers;
-    auto put = std::back_inserter(answers.csv);
-    if (!o.no_header) answers.csv += "y,elevation,slope,segment\n";
-    for (std::size_t k = 0; k < pts.size(); ++k) {
-        // The file's coordinates have the import offset taken off; the answers give them back.
-        double y = pts[k][0] - off[0], x = 0.0, slope = std::nan("");
-        if (type == SEABED_2D_LINEAR)
-            linear(&y, &n, profile, &x, &slope, &segment);
-        else
-            cubic(&y, &n, profile, slopes, &x, &slope, &segment);
-        fmt::format_to(put, "{},{},{},{}\n", num(pts[k][0]), num(x), num(slope), segment);
-        progress.update(static_cast<std::int64_t>(k + 1));
+    std::int32_t n = seabed->n;
+    const std::size_t count = pts.size();
+    // The file's coordinates have the import offset taken off; the answers give them back.
+    std::vector<double> y(count), x(count, 0.0), slope(count, std::nan(""));
+    std::vector<std::int32_t> segment(count, 0);
+    for (std::size_t k = 0; k < count; ++k) y[k] = pts[k][0] - off[0];
+    BatchLibrary batch(lib);
+    if (batch.available()) {
+        // sorted points carry the segment, others bisect: on a generated
+        // profile (Y increasing) the segments a carried hint finds
+        if (batch.query_2d(type == SEABED_2D_LINEAR ? 0 : 1, static_cast<std::int64_t>(count), y.data(), n, profile,
+                           slopes, x.data(), slope.data(), segment.data()) != 0)
+            throw status_failure("seabed_batch_2d", SEABED_STATUS_NO_MEMORY);
+        progress.update(static_cast<std::int64_t>(count));
+    } else {
+        std::int32_t seg = 0;
+        for (std::size_t k = 0; k < count; ++k) {
+            if (type == SEABED_2D_LINEAR)
+                linear(&y[k], &n, profile, &x[k], &slope[k], &seg);
+            else
+                cubic(&y[k], &n, profile, slopes, &x[k], &slope[k], &seg);
+            segment[k] = seg;
+            progress.update(static_cast<std::int64_t>(k + 1));
+        }
     }
-    return answers;
+    if (!o.no_header) out.text() += "y,elevation,slope,segment\n";
+    for (std::size_t k = 0; k < count; ++k) {
+        put_line(out.text(), pts[k][0], x[k], slope[k], segment[k]);
+        out.line_done();
+    }
+    return {};
 }
 
 Answers query_3d(const Library& lib, const QueryOptions& o, const std::string& method, const std::vector<Point>& pts,
-                 const std::array<double, 2>& off, Progress& progress) {
+                 const std::array<double, 2>& off, Progress& progress, CsvOut& out) {
     LoadedSeabed3D::Exports exports(lib);
     auto find = SEABED_OP(lib, find_triangle);
     auto linear = SEABED_OP(lib, interpolate_3d_linear);
@@ -118,33 +231,58 @@ Answers query_3d(const Library& lib, const QueryOptions& o, const std::string& m
     const auto* adj = values<std::int32_t>(seabed->iadj);
     const auto* first = values<std::int32_t>(seabed->istart);
     std::int32_t n = seabed->n, nadj = seabed->nadj;
+    const std::size_t count = pts.size();
+    std::vector<double> y(count), z(count), x(count, 0.0), normal(3 * count, std::nan(""));
+    std::vector<std::int32_t> status(count, 0), triangle(3 * count, 0);
+    for (std::size_t k = 0; k < count; ++k) {
+        y[k] = pts[k][0] - off[0];
+        z[k] = pts[k][1] - off[1];
+    }
+    BatchLibrary batch(lib);
+    if (batch.available()) {
+        // Each walk starts a step or two from its point (see seabed_batch.h);
+        // the arrays are copied for the batch when there are points enough to
+        // repay it.
+        BatchSeabed3D prepared(batch, batch.prepare_3d(n, nadj, xyz, adj, first, gradients,
+                                                       static_cast<std::int64_t>(count) >= n ? 1 : 0));
+        if (!prepared.get() ||
+            batch.query_3d(prepared.get(), type == SEABED_3D_LINEAR ? 0 : 1, static_cast<std::int64_t>(count),
+                           y.data(), z.data(), x.data(), normal.data(), status.data(), nullptr, triangle.data(),
+                           1) != 0)
+            throw status_failure("seabed_batch_3d", SEABED_STATUS_NO_MEMORY);
+        progress.update(static_cast<std::int64_t>(count));
+    } else {
+        std::int32_t start = 0, i1 = 0, i2 = 0, i3 = 0;
+        for (std::size_t k = 0; k < count; ++k) {
+            find(&y[k], &z[k], &n, &nadj, &seabed->nodes, &seabed->iadj, &seabed->istart, &i1, &i2, &i3);
+            if (type == SEABED_3D_LINEAR)
+                linear(&y[k], &z[k], &n, &nadj, xyz, adj, first, &x[k], &normal[3 * k], &start, &status[k]);
+            else
+                cubic(&y[k], &z[k], &n, &nadj, xyz, adj, first, gradients, &x[k], &normal[3 * k], &start, &status[k]);
+            triangle[3 * k] = i1;
+            triangle[3 * k + 1] = i2;
+            triangle[3 * k + 2] = i3;
+            progress.update(static_cast<std::int64_t>(k + 1));
+        }
+    }
     Answers answers;
-    auto put = std::back_inserter(answers.csv);
-    if (!o.no_header) answers.csv += "y,z,elevation,normal_x,normal_y,normal_z,status,i1,i2,i3\n";
-    std::int32_t start = 0, i1 = 0, i2 = 0, i3 = 0;
-    for (std::size_t k = 0; k < pts.size(); ++k) {
-        double y = pts[k][0] - off[0], z = pts[k][1] - off[1], x = 0.0;
-        double normal[3] = {std::nan(""), std::nan(""), std::nan("")};
-        std::int32_t st = 0;
-        find(&y, &z, &n, &nadj, &seabed->nodes, &seabed->iadj, &seabed->istart, &i1, &i2, &i3);
-        if (type == SEABED_3D_LINEAR)
-            linear(&y, &z, &n, &nadj, xyz, adj, first, &x, normal, &start, &st);
-        else
-            cubic(&y, &z, &n, &nadj, xyz, adj, first, gradients, &x, normal, &start, &st);
+    if (!o.no_header) out.text() += "y,z,elevation,normal_x,normal_y,normal_z,status,i1,i2,i3\n";
+    for (std::size_t k = 0; k < count; ++k) {
         // Outside the seabed the library answers the lowest float as elevation;
         // NaN is what other tools read as "no value" (the status stays as given).
-        bool outside = !(x > -static_cast<double>(std::numeric_limits<float>::max()));
-        if (st != 0 || outside) ++answers.bad;
-        if (outside && !o.raw) x = std::nan("");
-        fmt::format_to(put, "{},{},{},{},{},{},{},{},{},{}\n", num(pts[k][0]), num(pts[k][1]), num(x), num(normal[0]),
-                       num(normal[1]), num(normal[2]), st, i1, i2, i3);
-        progress.update(static_cast<std::int64_t>(k + 1));
+        double xk = x[k];
+        bool outside = !(xk > -static_cast<double>(std::numeric_limits<float>::max()));
+        if (status[k] != 0 || outside) ++answers.bad;
+        if (outside && !o.raw) xk = std::nan("");
+        put_line(out.text(), pts[k][0], pts[k][1], xk, normal[3 * k], normal[3 * k + 1], normal[3 * k + 2], status[k],
+                 triangle[3 * k], triangle[3 * k + 1], triangle[3 * k + 2]);
+        out.line_done();
     }
     return answers;
 }
 
 void query(const Library& lib, const QueryOptions& o) {
-    SeabedFile f = read_seabed_file(o.file);
+    SeabedFile f = read_seabed_header(o.file);
     if (!f.is_2d() && !f.is_3d()) throw status_failure(o.file, SEABED_STATUS_NOT_SEABED);
     require_generated(f);
     std::string method = o.method.empty() ? (f.is_2d() ? "spline" : "cubic") : o.method;
@@ -155,13 +293,10 @@ void query(const Library& lib, const QueryOptions& o) {
     if (!o.output.empty()) require_folder(o.output);
     auto pts = query_points(o, f.is_3d());
     Progress progress("querying", static_cast<std::int64_t>(pts.size()));
-    Answers answers = f.is_2d() ? query_2d(lib, o, method, pts, f.offset(), progress)
-                                 : query_3d(lib, o, method, pts, f.offset(), progress);
-    if (o.output.empty()) {
-        std::fwrite(answers.csv.data(), 1, answers.csv.size(), stdout);
-    } else {
-        write_atomically(o.output, answers.csv);
-    }
+    CsvOut out(o.output);
+    Answers answers = f.is_2d() ? query_2d(lib, o, method, pts, f.offset(), progress, out)
+                                 : query_3d(lib, o, method, pts, f.offset(), progress, out);
+    out.finish();
     if (answers.bad)
         fmt::print(stderr,
                    "seabed query: {} point{} lie outside the seabed or have a non-zero status (elevation {})\n",

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "seabed/query/batch_nodes.hpp"
 #include "seabed/query/lookup.hpp"
 
 namespace seabed {
@@ -181,55 +182,16 @@ Status interpolate_3d_cubic(double y, double z, std::int32_t n, std::int32_t nad
 
 namespace {
 
-/// The host's node and gradient arrays, 1-based node numbers.
-struct HostNodes {
-    std::int32_t n, nadj;
-    const std::int32_t* iadj;
-    const std::int32_t* istart;
-    NodeColumns c;
-    const float* grad;
-    float y(std::int64_t j) const { return c.y[j - 1]; }
-    float z(std::int64_t j) const { return c.z[j - 1]; }
-    float x(std::int64_t j) const { return c.x[j - 1]; }
-    float gy(std::int64_t j) const { return grad[2 * (j - 1)]; }
-    float gz(std::int64_t j) const { return grad[2 * (j - 1) + 1]; }
-    Status lookup(double py, double pz, std::int32_t& start, std::int32_t& i1, std::int32_t& i2, std::int32_t& i3,
-                  std::int32_t& same) const {
-        return lookup_sgl_new(n, nadj, iadj, istart, c.y, c.z, py, pz, start, i1, i2, i3, same);
-    }
-};
-
-/// A packed mesh, packed node numbers.
-struct PackedNodes {
-    const PackedMesh& m;
-    const PackedNode& at(std::int64_t j) const { return m.node[static_cast<std::size_t>(j) - 1]; }
-    const PackedValues& value(std::int64_t j) const { return m.value[static_cast<std::size_t>(j) - 1]; }
-    float y(std::int64_t j) const { return at(j).y; }
-    float z(std::int64_t j) const { return at(j).z; }
-    float x(std::int64_t j) const { return value(j).x; }
-    float gy(std::int64_t j) const { return value(j).gy; }
-    float gz(std::int64_t j) const { return value(j).gz; }
-    Status lookup(double py, double pz, std::int32_t& start, std::int32_t& i1, std::int32_t& i2, std::int32_t& i3,
-                  std::int32_t& same) const {
-        return lookup_sgl_new(m, py, pz, start, i1, i2, i3, same);
-    }
-};
+using batch_nodes::HostNodes;
+using batch_nodes::PackedNodes;
 
 // The steps of interp_c1hct_new (no hint triangle, gradient wanted), then the normal.
 template <class Nodes>
 Status cubic_at(const Nodes& nd, double y, double z, double& x, double normal[3], std::int32_t& start,
                 CubicElementCache& cache, std::int32_t triangle[3]) {
-    x = kNotComputed;
-    std::int32_t i1 = 0, i2 = 0, i3 = 0, same = 0;
-    Status st = nd.lookup(y, z, start, i1, i2, i3, same);
-    triangle[0] = i1;
-    triangle[1] = i2;
-    triangle[2] = i3;
-    // A node whose neighbours all lie on one line through the point exists
-    // only in a damaged triangulation: reported as the walk's status 42.
-    if (st == Status::Ok && i1 <= 0 && i1 != -1) st = Status::WalkNodeOutOfRange;
-    if (mark_outside(st, i1, x, normal)) return st;
-    if (st != Status::Ok) return st;
+    Status st = Status::Ok;
+    if (batch_nodes::locate(nd, y, z, x, normal, start, triangle, st)) return st;
+    const std::int32_t i1 = triangle[0], i2 = triangle[1], i3 = triangle[2];
     if (cache.t[0] != i1 || cache.t[1] != i2 || cache.t[2] != i3) {
         cache.t[0] = i1;
         cache.t[1] = i2;

@@ -1,0 +1,65 @@
+// The node arrays a batch query reads: the host's (its node numbers) or a
+// packed copy (packed numbers), behind one interface, and the walk both
+// queries start with.
+#pragma once
+
+#include <cstdint>
+
+#include "seabed/query/lookup.hpp"
+
+namespace seabed::batch_nodes {
+
+/// The host's node arrays, 1-based node numbers; grad only for cubic queries.
+struct HostNodes {
+    std::int32_t n, nadj;
+    const std::int32_t* iadj;
+    const std::int32_t* istart;
+    NodeColumns c;
+    const float* grad = nullptr;
+    float y(std::int64_t j) const { return c.y[j - 1]; }
+    float z(std::int64_t j) const { return c.z[j - 1]; }
+    float x(std::int64_t j) const { return c.x[j - 1]; }
+    float gy(std::int64_t j) const { return grad[2 * (j - 1)]; }
+    float gz(std::int64_t j) const { return grad[2 * (j - 1) + 1]; }
+    Status lookup(double py, double pz, std::int32_t& start, std::int32_t& i1, std::int32_t& i2, std::int32_t& i3,
+                  std::int32_t& same) const {
+        return lookup_sgl_new(n, nadj, iadj, istart, c.y, c.z, py, pz, start, i1, i2, i3, same);
+    }
+};
+
+/// A packed mesh, packed node numbers.
+struct PackedNodes {
+    const PackedMesh& m;
+    const PackedNode& at(std::int64_t j) const { return m.node[static_cast<std::size_t>(j) - 1]; }
+    const PackedValues& value(std::int64_t j) const { return m.value[static_cast<std::size_t>(j) - 1]; }
+    float y(std::int64_t j) const { return at(j).y; }
+    float z(std::int64_t j) const { return at(j).z; }
+    float x(std::int64_t j) const { return value(j).x; }
+    float gy(std::int64_t j) const { return value(j).gy; }
+    float gz(std::int64_t j) const { return value(j).gz; }
+    Status lookup(double py, double pz, std::int32_t& start, std::int32_t& i1, std::int32_t& i2, std::int32_t& i3,
+                  std::int32_t& same) const {
+        return lookup_sgl_new(m, py, pz, start, i1, i2, i3, same);
+    }
+};
+
+/// The walk of a query without a hint triangle: triangle is what it found.
+/// True when the query ends there, with st its status: outside (x and the
+/// normal marked) or a damaged triangulation.
+template <class Nodes>
+bool locate(const Nodes& nd, double y, double z, double& x, double normal[3], std::int32_t& start,
+            std::int32_t triangle[3], Status& st) {
+    x = kNotComputed;
+    std::int32_t i1 = 0, i2 = 0, i3 = 0, same = 0;
+    st = nd.lookup(y, z, start, i1, i2, i3, same);
+    triangle[0] = i1;
+    triangle[1] = i2;
+    triangle[2] = i3;
+    // A node whose neighbours all lie on one line through the point exists
+    // only in a damaged triangulation: reported as the walk's status 42.
+    if (st == Status::Ok && i1 <= 0 && i1 != -1) st = Status::WalkNodeOutOfRange;
+    if (mark_outside(st, i1, x, normal)) return true;
+    return st != Status::Ok;
+}
+
+}  // namespace seabed::batch_nodes

@@ -72,6 +72,13 @@ TEST(BatchQueries, SurfaceResultsEqualPerPointCallsWithTheReportedStart) {
                     for (std::size_t k = 0; k < y.size(); ++k) {
                         std::int32_t st = start[k];
                         ASSERT_TRUE(st >= 1 && st <= m.n) << k;
+                        // a scattered point inside starts from a node of its own grid cell or one near it
+                        if (k < 4000 && y[k] >= 0.0 && y[k] <= 100.0 && z[k] >= 0.0 && z[k] <= 100.0) {
+                            const auto at = static_cast<std::size_t>(st) - 1;
+                            const double dy = static_cast<double>(m.y[at]) - y[k];
+                            ASSERT_LT(std::hypot(dy, static_cast<double>(m.z[at]) - z[k]), 10.0)
+                                << damage << " " << k;
+                        }
                         if (k > 4001 && k % 60 != 0 && tri[3 * k - 3] > 0)
                             continued += st == tri[3 * k - 3] || st == tri[3 * k - 2] || st == tri[3 * k - 1];
                         double xe = 0.0, ne[3] = {-7.0, -7.0, -7.0};

@@ -277,6 +277,11 @@ TEST(SurfaceTest, FailureRowsGiveTheirSentinels) {
         EXPECT_EQ(r.st, Status::WalkNodeOutOfRange);
         EXPECT_TRUE(r.x == kOutsideElevation && r.normal[0] == 1.0 && r.normal[1] == 0.0);
     }
+    // Only the last node's list intact: the first edge crossed from it fails at its far end, 43.
+    Surface far = s;
+    for (std::int32_t j = 1; j < far.m.n; ++j) far.m.istart[static_cast<std::size_t>(j) - 1] = 0;
+    for (const Result& r : {linear(far, 5, 5, far.m.n), cubic(far, 5, 5, far.m.n)})
+        EXPECT_EQ(r.st, Status::WalkFarNodeOutOfRange);
     // A triangle of doubled area below 1e-6: status 44, -100000.0, normal not written.
     TestMesh sliver = testing::mesh_from_triangles({0.0f, 1.0f, 0.5f}, {0.0f, 0.0f, 4.0e-7f}, {{1, 2, 3}});
     Surface t = sample(

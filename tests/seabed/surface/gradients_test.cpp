@@ -7,8 +7,10 @@
 #include <cmath>
 #include <cstring>
 #include <functional>
+#include <random>
 #include <vector>
 
+#include "core/try_resize.hpp"
 #include "support/meshes.hpp"
 
 namespace seabed {
@@ -116,6 +118,43 @@ TEST(GradGlobal, NotANumberNeverConverges) {
     GridMesh m(3, 1.0f, [](float y, float) { return y; });
     m.f[5] = NAN;
     EXPECT_EQ(m.run(5, 0.001f), Status::NoConvergence);
+}
+
+// Later sweeps reuse the terms the first one worked out; refusing their
+// storage (the first or the second allocation) makes every sweep work them
+// out afresh. Both must leave the same bits and the same status.
+TEST(GradGlobal, KeptTermsGiveTheSameGradientsAsWorkingThemOut) {
+    std::vector<testing::TestMesh> meshes = {testing::delaunay_mesh(3000, 7, 100.0f),
+                                             testing::lattice_mesh(40, 30, 2.0f, 0.3f, 11),
+                                             testing::grid_mesh(25, 25, 0.5f, -3.0f, 2.0f, 0.2f, 5, true)};
+    std::mt19937 rng(3);
+    std::uniform_real_distribution<float> height(-40.0f, -10.0f);
+    struct Settings {
+        std::int32_t nit;
+        float eps;
+    };
+    for (std::size_t i = 0; i < meshes.size(); ++i) {
+        testing::TestMesh& m = meshes[i];
+        std::vector<float> f;
+        for (std::int32_t k = 0; k < m.n; ++k) f.push_back(height(rng));
+        if (i == 2) f[17] = NAN;
+        for (const Settings s : {Settings{100, 0.001f}, Settings{6, 0.0f}, Settings{1, 0.5f}}) {
+            std::vector<std::vector<float>> g;
+            std::vector<Status> st;
+            for (int refuse : {0, 1, 2}) {
+                g.emplace_back(2 * f.size(), 0.0f);
+                st.push_back(kUntouched);
+                alloc_fault::fail_nth(refuse);
+                grad_global(m.n, m.istart.data(), m.nadj, m.iadj.data(), s.nit, f.data(), m.y.data(), m.z.data(),
+                            s.eps, 1.0e-6f, g.back().data(), st.back());
+                alloc_fault::fail_nth(0);
+            }
+            for (int refuse : {1, 2}) {
+                EXPECT_EQ(st[0], st[refuse]) << "mesh " << i << " nit " << s.nit << " refuse " << refuse;
+                EXPECT_TRUE(same_bits(g[0], g[refuse])) << "mesh " << i << " nit " << s.nit << " refuse " << refuse;
+            }
+        }
+    }
 }
 
 }  // namespace

@@ -62,4 +62,12 @@ bool locate(const Nodes& nd, double y, double z, double& x, double normal[3], st
     return st != Status::Ok;
 }
 
+/// True when `triangle` is not the one a query's cache holds, which then
+/// takes it: the caller works out that triangle's set-up again.
+inline bool new_triangle(std::int32_t cached[3], const std::int32_t triangle[3]) {
+    if (cached[0] == triangle[0] && cached[1] == triangle[1] && cached[2] == triangle[2]) return false;
+    for (int i = 0; i < 3; ++i) cached[i] = triangle[i];
+    return true;
+}
+
 }  // namespace seabed::batch_nodes

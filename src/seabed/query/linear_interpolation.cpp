@@ -51,10 +51,7 @@ Status linear_at(const Nodes& nd, double y, double z, double& x, double normal[3
     Status st = Status::Ok;
     if (batch_nodes::locate(nd, y, z, x, normal, start, triangle, st)) return st;
     const std::int32_t i1 = triangle[0], i2 = triangle[1], i3 = triangle[2];
-    if (cache.t[0] != i1 || cache.t[1] != i2 || cache.t[2] != i3) {
-        cache.t[0] = i1;
-        cache.t[1] = i2;
-        cache.t[2] = i3;
+    if (batch_nodes::new_triangle(cache.t, triangle)) {
         cache.params = TriangleParams{};
         cache.scale = 0.0;
         cache.st = c0para_first(nd.y(i1), nd.z(i1), nd.y(i2), nd.z(i2), nd.y(i3), nd.z(i3), kAreaTolerance,

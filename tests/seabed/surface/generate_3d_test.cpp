@@ -88,12 +88,15 @@ TEST_F(Generate3DTest, CellDuplicateRemovalEqualsTheListOperation) {
             library_state().node_tolerance = tol;
             for (int round = 0; round < 40; ++round) {
                 auto nodes = clustered_nodes(rng, 1 + round * 7, tol);
-                if (round % 2 == 1) {  // spread over many cells, every third node near a node before it
+                // spread over many cells, every third node near a node before it; a
+                // strip ten times longer than wide in every other such round
+                if (round % 2 == 1) {
+                    const float wide = round % 4 == 3 ? 0.1f : 1.0f;
                     std::uniform_real_distribution<float> far(-500.0f * tol, 500.0f * tol), near(-tol, tol);
                     for (std::size_t i = 0; i < nodes.size(); ++i) {
                         const Node& b = nodes[i / 2];
                         nodes[i].y = i % 3 == 2 ? b.y + near(rng) : far(rng);
-                        nodes[i].z = i % 3 == 2 ? b.z + (i % 2 ? 0.0f : near(rng)) : far(rng);
+                        nodes[i].z = i % 3 == 2 ? b.z + (i % 2 ? 0.0f : near(rng)) : far(rng) * wide;
                     }
                 }
                 NodeList fast, plain;

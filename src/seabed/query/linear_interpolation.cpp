@@ -7,30 +7,6 @@
 
 namespace seabed {
 
-Status interp_c0_new(std::int32_t n, std::int32_t nadj, const std::int32_t* iadj, const std::int32_t* istart,
-                     double y, double z, const float* x_col, const float* y_col, const float* z_col, float tol,
-                     PlaneCursor& c, double& elevation) {
-    elevation = kNotComputed;
-    std::int32_t same = 0;
-    Status st = lookup_sgl_new(n, nadj, iadj, istart, y_col, z_col, y, z, c.start, c.i1, c.i2, c.i3, same);
-    if (st != Status::Ok || c.i1 == -1) return st;
-    // A node whose neighbours all lie on one line through the point exists
-    // only in a damaged triangulation: reported as the walk's status 42.
-    if (c.i1 <= 0) return Status::WalkNodeOutOfRange;
-    const std::int64_t a = c.i1 - 1, b = c.i2 - 1, e = c.i3 - 1;
-    if (same == 0) {
-        c.params = TriangleParams{};
-        c.scale = 0.0;
-        st = c0para_first(y_col[a], z_col[a], y_col[b], z_col[b], y_col[e], z_col[e], tol, c.params, c.scale);
-        if (st != Status::Ok) return st;
-    }
-    double w[3];
-    barycen_coord(y, z, y_col[a], z_col[a], y_col[b], z_col[b], c.params, c.scale, w);
-    elevation = (w[1] * static_cast<double>(x_col[b]) + w[0] * static_cast<double>(x_col[a])) +
-                w[2] * static_cast<double>(x_col[e]);
-    return Status::Ok;
-}
-
 Status interpolate_3d_linear(double y, double z, std::int32_t n, std::int32_t nadj, const float* nodes,
                              const std::int32_t* iadj, const std::int32_t* istart, double& x, double normal[3],
                              std::int32_t& start) {
@@ -44,7 +20,8 @@ namespace {
 using batch_nodes::HostNodes;
 using batch_nodes::PackedNodes;
 
-// The steps of interp_c0_new (no hint triangle), then the normal.
+// The steps of interp_c0_new (no hint triangle), then the normal: the only
+// form of it the library calls, so it is written once, here.
 template <class Nodes>
 Status linear_at(const Nodes& nd, double y, double z, double& x, double normal[3], std::int32_t& start,
                  PlaneCache& cache, std::int32_t triangle[3]) {

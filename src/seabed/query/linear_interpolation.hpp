@@ -10,15 +10,6 @@
 
 namespace seabed {
 
-/// What a caller carries between linear evaluations (as SurfaceCursor does
-/// for the cubic surface): the search state and the plane's parameters.
-struct PlaneCursor {
-    std::int32_t start = 1;
-    std::int32_t i1 = 0, i2 = 0, i3 = 0;
-    TriangleParams params;
-    double scale = 0.0;
-};
-
 /// The set-up of the triangle a run of exported linear queries used last:
 /// parameters, elevations and the unit normal, kept while the following
 /// points fall in the same triangle with its vertices in the same order.
@@ -30,14 +21,6 @@ struct PlaneCache {
     double xs[3]{};
     double normal[3]{};
 };
-
-/// Elevation of the linear surface at (y, z); -100000.0 when the point is
-/// outside or a status is returned (Ok, 42, 43 or SmallTriangle). Columns are
-/// 1-based in content, passed as pointers to element 1.
-[[nodiscard]] Status interp_c0_new(std::int32_t n, std::int32_t nadj, const std::int32_t* iadj,
-                                   const std::int32_t* istart, double y, double z, const float* x_col,
-                                   const float* y_col, const float* z_col, float tol, PlaneCursor& cursor,
-                                   double& elevation);
 
 /// Elevation and unit normal (X, Y, Z components) of the linear surface, for
 /// the host: nodes is the N x 3 column-major array (X, Y, Z). Outside or on

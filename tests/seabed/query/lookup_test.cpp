@@ -7,6 +7,7 @@
 #include <climits>
 #include <cmath>
 #include <limits>
+#include <numeric>
 #include <random>
 
 #include "core/random.hpp"
@@ -118,6 +119,31 @@ TEST(LookupTest, TheLibrarysTriangulationOfRandomNodes) {
             EXPECT_TRUE(is_mesh_triangle(m, f.i1, f.i2, f.i3)) << "hull edge " << a << "-" << b;
         }
     }
+}
+
+// The packed copy takes the nodes in any order and walks as the host's
+// arrays do; node numbers that are no permutation are refused.
+TEST(LookupTest, PackedCopyInAnyNodeOrderWalksAsTheHostArrays) {
+    TestMesh m = testing::delaunay_mesh(300, 23, 100.0f);
+    const std::vector<float> nodes = m.nodes();
+    std::vector<std::int32_t> order(static_cast<std::size_t>(m.n));
+    std::iota(order.begin(), order.end(), 1);
+    std::mt19937 rng(5);
+    std::shuffle(order.begin(), order.end(), rng);
+    PackedMesh packed;
+    ASSERT_TRUE(pack_mesh(m.n, m.nadj, nodes.data(), m.iadj.data(), m.istart.data(), nullptr, order, packed));
+    const auto host = [&](std::int32_t j) { return j > 0 ? packed.value[static_cast<std::size_t>(j) - 1].host : j; };
+    std::uniform_real_distribution<double> u(-5.0, 105.0);
+    for (int q = 0; q < 200; ++q) {
+        const double y = u(rng), z = u(rng);
+        const Found f = lookup(m, y, z, 1 + q % m.n);
+        Found p{Status::Ok, packed.renumber[static_cast<std::size_t>(q % m.n)], 0, 0, 0, 0};
+        p.st = lookup_sgl_new(packed, y, z, p.start, p.i1, p.i2, p.i3, p.same);
+        ASSERT_EQ(p.st, f.st);
+        ASSERT_TRUE(host(p.start) == f.start && host(p.i1) == f.i1 && host(p.i2) == f.i2 && host(p.i3) == f.i3) << q;
+    }
+    order[7] = order[3];
+    EXPECT_FALSE(pack_mesh(m.n, m.nadj, nodes.data(), m.iadj.data(), m.istart.data(), nullptr, order, packed));
 }
 
 TEST(LookupTest, StartNodeIsDrawnOnlyWithoutAUsableOne) {

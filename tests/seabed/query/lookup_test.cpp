@@ -164,6 +164,15 @@ TEST(LookupTest, StartNodeIsDrawnOnlyWithoutAUsableOne) {
     float first = random_uniform();
     reset_random_for_tests();
     EXPECT_EQ(first, random_uniform()) << "no draw with a start node";
+    // the one node of a one-node list is a start node too
+    reset_random_for_tests();
+    const std::int32_t iadj1[1] = {0}, istart1[1] = {1};
+    const float at1[1] = {0.0f};
+    std::int32_t s = 1, i1 = 0, i2 = 0, i3 = 0, same = 0;
+    (void)lookup_sgl_new(1, 1, iadj1, istart1, at1, at1, 1.5, 1.5, s, i1, i2, i3, same);
+    first = random_uniform();
+    reset_random_for_tests();
+    EXPECT_EQ(first, random_uniform()) << "no draw with the only node as start";
 }
 
 TEST(LookupTest, PointsThatAreNotFiniteAreOutside) {

@@ -142,16 +142,14 @@ void grad_global(std::int32_t n, const std::int32_t* istart, std::int32_t nadj, 
     const bool keep = arcs && nodes;
 
     for (std::int32_t iter = 0;; ++iter) {
-        float dgmax = 0.0f;
-        bool ok = true;
-        if (!keep)
-            ok = sweep<Pass::Plain>(n, istart, nadj, iadj, f, y, z, dmin, g, nullptr, nullptr, dgmax, stat);
-        else if (iter == 0)
-            ok = sweep<Pass::Record>(n, istart, nadj, iadj, f, y, z, dmin, g, arcs.get(), nodes.get(), dgmax, stat);
-        else
-            ok = sweep<Pass::Replay>(n, istart, nadj, iadj, f, y, z, dmin, g, arcs.get(), nodes.get(), dgmax, stat);
-        if (!ok) return;
-        if (eps > dgmax) return;
+        float dgmax = 0.0f;  // set by the sweep
+        const bool ok =
+            !keep       ? sweep<Pass::Plain>(n, istart, nadj, iadj, f, y, z, dmin, g, nullptr, nullptr, dgmax, stat)
+            : iter == 0 ? sweep<Pass::Record>(n, istart, nadj, iadj, f, y, z, dmin, g, arcs.get(), nodes.get(), dgmax,
+                                              stat)
+                        : sweep<Pass::Replay>(n, istart, nadj, iadj, f, y, z, dmin, g, arcs.get(), nodes.get(), dgmax,
+                                              stat);
+        if (!ok || eps > dgmax) return;
         if (iter + 1 > nit) {
             stat = Status::NoConvergence;
             return;

@@ -8,6 +8,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <iostream>
 #include <iterator>
 #include <limits>
@@ -22,6 +23,7 @@
 #include "failure.hpp"
 #include "library.hpp"
 #include "loaded_seabed.hpp"
+#include "number_text.hpp"
 #include "paths.hpp"
 #include "progress.hpp"
 #include "seabed_file.hpp"
@@ -116,19 +118,21 @@ std::vector<Point> query_points(const QueryOptions& o, bool three_d) {
     return pts;
 }
 
-/// The library's values unrounded; NaN (a slope the library leaves unset)
-/// as "nan" whatever its sign.
-template <class Out>
-Out num(Out out, double v) {
-    if (std::isnan(v)) return fmt::format_to(out, FMT_COMPILE("nan"));
-    // compiled: the same text as "{}" without parsing the format each time
-    return fmt::format_to(out, FMT_COMPILE("{}"), v);
+/// The library's values unrounded, as fmt's "{}" writes them; NaN (a slope
+/// the library leaves unset) as "nan" whatever its sign.
+char* num(char* out, double v) {
+    if (std::isnan(v)) {
+        std::memcpy(out, "nan", 3);
+        return out + 3;
+    }
+    return shortest_double(out, v);
 }
 
 /// Appends one CSV line of numbers (doubles, or integers written as they are).
 template <class... T>
 void put_line(std::string& csv, const T&... values) {
     char line[512];
+    static_assert(sizeof...(T) * (kDoubleTextRoom + 1) < sizeof line, "room for every number's text");
     char* out = line;
     bool comma = false;
     const auto one = [&](const auto& v) {

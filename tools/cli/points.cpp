@@ -12,6 +12,7 @@
 #include <limits>
 
 #include "failure.hpp"
+#include "huge_pages.hpp"
 
 namespace cli {
 namespace {
@@ -68,7 +69,10 @@ std::string read_text(const std::string& path) {
     std::error_code size_error;
     if (path != "-") {
         const auto size = std::filesystem::file_size(path, size_error);
-        if (!size_error) text.reserve(static_cast<std::size_t>(size));
+        if (!size_error) {
+            text.reserve(static_cast<std::size_t>(size));
+            advise_huge_pages(text.data(), text.capacity());
+        }
     }
     char buf[1 << 16];
     int got = 0;

@@ -21,6 +21,7 @@
 #include "batch_library.hpp"
 #include "commands/commands.hpp"
 #include "failure.hpp"
+#include "huge_pages.hpp"
 #include "library.hpp"
 #include "loaded_seabed.hpp"
 #include "number_text.hpp"
@@ -96,6 +97,7 @@ std::vector<Point> query_points(const QueryOptions& o, bool three_d) {
         std::string text = read_text(path);
         char d = delimiter_of(text, "auto");
         pts.reserve(pts.size() + static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')) + 1);
+        advise_huge_pages(pts.data(), pts.capacity() * sizeof(Point));
         std::int64_t lineno = 0;
         bool first = true;
         for (std::size_t at = 0; at < text.size();) {
@@ -196,8 +198,8 @@ Answers query_2d(const Library& lib, const QueryOptions& o, const std::string& m
     std::int32_t n = seabed->n;
     const std::size_t count = pts.size();
     // The file's coordinates have the import offset taken off; the answers give them back.
-    std::vector<double> y(count), x(count, 0.0), slope(count, std::nan(""));
-    std::vector<std::int32_t> segment(count, 0);
+    auto y = large_vector(count, 0.0), x = large_vector(count, 0.0), slope = large_vector(count, std::nan(""));
+    auto segment = large_vector(count, std::int32_t{0});
     for (std::size_t k = 0; k < count; ++k) y[k] = pts[k][0] - off[0];
     BatchLibrary batch(lib);
     if (batch.available()) {
@@ -240,8 +242,9 @@ Answers query_3d(const Library& lib, const QueryOptions& o, const std::string& m
     const auto* first = values<std::int32_t>(seabed->istart);
     std::int32_t n = seabed->n, nadj = seabed->nadj;
     const std::size_t count = pts.size();
-    std::vector<double> y(count), z(count), x(count, 0.0), normal(3 * count, std::nan(""));
-    std::vector<std::int32_t> status(count, 0), triangle(3 * count, 0);
+    auto y = large_vector(count, 0.0), z = large_vector(count, 0.0), x = large_vector(count, 0.0);
+    auto normal = large_vector(3 * count, std::nan(""));
+    auto status = large_vector(count, std::int32_t{0}), triangle = large_vector(3 * count, std::int32_t{0});
     for (std::size_t k = 0; k < count; ++k) {
         y[k] = pts[k][0] - off[0];
         z[k] = pts[k][1] - off[1];

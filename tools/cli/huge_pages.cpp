@@ -1,13 +1,15 @@
 #include "huge_pages.hpp"
 
+#if defined(__unix__)
 #include <sys/mman.h>
+#endif
 
 #include <cstdint>
 
 namespace cli {
 
 void advise_huge_pages(const void* p, std::size_t bytes) {
-#ifdef MADV_HUGEPAGE
+#if defined(__unix__) && defined(MADV_HUGEPAGE)
     constexpr std::uintptr_t kHuge = std::uintptr_t{1} << 21;
     const auto at = reinterpret_cast<std::uintptr_t>(p);
     const auto begin = (at + kHuge - 1) & ~(kHuge - 1);

@@ -19,8 +19,10 @@ std::unordered_set<void*>& live() {
 void* allocate(std::int64_t elements) {
     if (elements < 0 || elements > INT64_MAX / 8) return nullptr;
     // at least one element, so an empty array still has a base to hand over
-    void* p = try_malloc(static_cast<std::size_t>(elements > 0 ? elements : 1) * 4);
+    const std::size_t bytes = static_cast<std::size_t>(elements > 0 ? elements : 1) * 4;
+    void* p = try_malloc(bytes);
     if (!p) return nullptr;
+    advise_huge_pages(p, bytes);  // a loader fills it at once: fewer first-touch faults
     std::lock_guard<std::mutex> lock(g_mutex);
     try {
         live().insert(p);

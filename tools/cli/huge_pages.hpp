@@ -2,17 +2,17 @@
 // answers) on huge pages where the system gives them only on request: each
 // fresh 4 KiB page costs a fault, which on virtual machines is dearer than
 // anything else done with the page, and scattered writes into the answers
-// miss the TLB less.
+// miss the TLB less. The advice is the library's own (core/try_resize.hpp).
 #pragma once
 
 #include <cstddef>
 #include <vector>
 
+#include "core/try_resize.hpp"
+
 namespace cli {
 
-/// Asks for huge pages under the whole 2 MiB pages within [p, p + bytes);
-/// advice only, before the memory is first touched.
-void advise_huge_pages(const void* p, std::size_t bytes);
+using seabed::advise_huge_pages;
 
 /// std::vector<T>(n, fill), its memory advised before the fill touches it.
 template <class T>

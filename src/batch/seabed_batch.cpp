@@ -18,6 +18,7 @@
 
 #include "seabed/profile/profile_2d.hpp"
 #include "seabed/query/cubic_interpolation.hpp"
+#include "seabed/query/cubic_lanes.hpp"
 #include "seabed/query/linear_interpolation.hpp"
 
 namespace {
@@ -262,11 +263,11 @@ void in_parallel(std::int64_t parts, Body body) {
 }
 
 /// The 3D queries of runs[first..last-1], point after point within a run;
-/// query(k, start, triangle) answers point k.
+/// query(k, start, triangle) answers point k (its status too).
 template <class Query>
 void query_runs(const seabed_batch_3d_seabed& sb, const std::vector<Run>& runs, std::int64_t first,
-                std::int64_t last, const double* y, const double* z, std::int32_t* status, std::int32_t* start,
-                std::int32_t* triangle, Query query) {
+                std::int64_t last, const double* y, const double* z, std::int32_t* start, std::int32_t* triangle,
+                Query query) {
     for (std::int64_t r = first; r < last; ++r) {
         const Run& run = runs[static_cast<std::size_t>(r)];
         std::int32_t t[3] = {0, 0, 0};
@@ -275,7 +276,7 @@ void query_runs(const seabed_batch_3d_seabed& sb, const std::vector<Run>& runs, 
             if (s == 0 || !sb.grid.continues(static_cast<double>(sb.Y(s)), static_cast<double>(sb.Z(s)), y[k], z[k]))
                 s = sb.grid.start_for(y[k], z[k]);
             if (start) start[k] = sb.host(s);
-            status[k] = static_cast<std::int32_t>(query(k, s, t));
+            query(k, s, t);
             if (triangle)
                 for (int i = 0; i < 3; ++i) triangle[3 * k + i] = sb.host(t[i]);
         }
@@ -286,28 +287,33 @@ void query_runs(const seabed_batch_3d_seabed& sb, const std::vector<Run>& runs, 
 void query_part(const seabed_batch_3d_seabed& sb, std::int32_t method, const std::vector<Run>& runs, std::int64_t r0,
                 std::int64_t r1, const double* y, const double* z, double* x, double* normal, std::int32_t* status,
                 std::int32_t* start, std::int32_t* triangle) {
-    const auto run = [&](auto query) { query_runs(sb, runs, r0, r1, y, z, status, start, triangle, query); };
+    const auto run = [&](auto query) { query_runs(sb, runs, r0, r1, y, z, start, triangle, query); };
+    const auto answer = [&](std::int64_t k, seabed::Status st) { status[k] = static_cast<std::int32_t>(st); };
     if (method == 1) {
+        if (sb.packed) {
+            // elements evaluated a few points at a time, answers written by the flush at the latest
+            seabed::CubicQueries queries(sb.mesh);
+            run([&](std::int64_t k, std::int32_t s, std::int32_t* t) {
+                queries.query(y[k], z[k], x[k], normal + 3 * k, status[k], s, t);
+            });
+            queries.flush();
+            return;
+        }
         seabed::CubicElementCache cache;
-        if (sb.packed)
-            run([&](std::int64_t k, std::int32_t s, std::int32_t* t) {
-                return seabed::interpolate_3d_cubic(sb.mesh, y[k], z[k], x[k], normal + 3 * k, s, cache, t);
-            });
-        else
-            run([&](std::int64_t k, std::int32_t s, std::int32_t* t) {
-                return seabed::interpolate_3d_cubic(y[k], z[k], sb.n, sb.nadj, sb.nodes, sb.iadj, sb.istart,
-                                                    sb.gradients, x[k], normal + 3 * k, s, cache, t);
-            });
+        run([&](std::int64_t k, std::int32_t s, std::int32_t* t) {
+            answer(k, seabed::interpolate_3d_cubic(y[k], z[k], sb.n, sb.nadj, sb.nodes, sb.iadj, sb.istart,
+                                                   sb.gradients, x[k], normal + 3 * k, s, cache, t));
+        });
     } else {
         seabed::PlaneCache cache;
         if (sb.packed)
             run([&](std::int64_t k, std::int32_t s, std::int32_t* t) {
-                return seabed::interpolate_3d_linear(sb.mesh, y[k], z[k], x[k], normal + 3 * k, s, cache, t);
+                answer(k, seabed::interpolate_3d_linear(sb.mesh, y[k], z[k], x[k], normal + 3 * k, s, cache, t));
             });
         else
             run([&](std::int64_t k, std::int32_t s, std::int32_t* t) {
-                return seabed::interpolate_3d_linear(y[k], z[k], sb.n, sb.nadj, sb.nodes, sb.iadj, sb.istart, x[k],
-                                                     normal + 3 * k, s, cache, t);
+                answer(k, seabed::interpolate_3d_linear(y[k], z[k], sb.n, sb.nadj, sb.nodes, sb.iadj, sb.istart,
+                                                        x[k], normal + 3 * k, s, cache, t));
             });
     }
 }

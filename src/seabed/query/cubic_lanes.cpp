@@ -54,7 +54,7 @@ inline __attribute__((always_inline)) V widen_difference(const float* a, const f
 }
 inline __attribute__((always_inline)) V all(double v) { return V{} + v; }
 /// where mask: a, else b (bits moved, not computed)
-inline __attribute__((always_inline)) V select(M mask, V a, V b) { return (V)(((M)a & mask) | ((M)b & ~mask)); }
+inline __attribute__((always_inline)) V select(M mask, V a, V b) { return mask ? a : b; }
 
 /// The steps of cubic_at after the walk, lane by lane.
 inline __attribute__((always_inline)) void evaluate(const CubicLanes& in, CubicLaneResults& out) {

@@ -31,9 +31,9 @@ struct CubicLanes {
 /// elevation and unit normal, or SmallTriangle (x and normal then hold no
 /// answer).
 struct CubicLaneResults {
-    alignas(32) double x[CubicLanes::kLanes]{};
-    alignas(32) double normal[3][CubicLanes::kLanes]{};
-    Status status[CubicLanes::kLanes]{};
+    alignas(32) double x[CubicLanes::kLanes];
+    alignas(32) double normal[3][CubicLanes::kLanes];
+    Status status[CubicLanes::kLanes];
 };
 
 /// Whether this build evaluates lanes at all (elsewhere CubicQueries answers

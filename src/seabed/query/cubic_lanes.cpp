@@ -21,9 +21,7 @@ namespace seabed {
 
 // The helpers below that take or return vectors are inlined into the
 // functions that use them, so no vector ever crosses a call.
-#if !defined(__clang__)
 #pragma GCC diagnostic ignored "-Wpsabi"
-#endif
 
 namespace {
 

@@ -52,7 +52,7 @@ inline __attribute__((always_inline)) V widen_difference(const float* a, const f
 }
 inline __attribute__((always_inline)) V all(double v) { return V{} + v; }
 /// where mask: a, else b (bits moved, not computed)
-inline __attribute__((always_inline)) V select(M mask, V a, V b) { return mask ? a : b; }
+inline __attribute__((always_inline)) V select(const M& mask, const V& a, const V& b) { return mask ? a : b; }
 
 /// The steps of cubic_at after the walk, lane by lane.
 inline __attribute__((always_inline)) void evaluate(const CubicLanes& in, CubicLaneResults& out) {
@@ -82,7 +82,7 @@ inline __attribute__((always_inline)) void evaluate(const CubicLanes& in, CubicL
     const M m0 = (M)(r1 >= r0) & (M)(r2 >= r0);
     const M m1 = ~m0 & (M)(r2 >= r1);
     const M m2 = ~m0 & ~m1;
-    const auto at_m = [&](V a0, V a1, V a2) { return select(m1, a1, select(m2, a2, a0)); };
+    const auto at_m = [&](const V& a0, const V& a1, const V& a2) { return select(m1, a1, select(m2, a2, a0)); };
     const V phi0 = r1 * r2, phi1 = r2 * r0, phi2 = r0 * r1;
     const V rm = at_m(r0, r1, r2), rm1 = at_m(r1, r2, r0), rm2 = at_m(r2, r0, r1);
     const V phim = at_m(phi0, phi1, phi2), phim1 = at_m(phi1, phi2, phi0), phim2 = at_m(phi2, phi0, phi1);

@@ -135,8 +135,9 @@ TEST(CubicLanes, QueriesAnswerAsThePerPointQuery) {
         std::vector<double> y, z;
         for (int i = -2; i < 60; ++i)
             for (int j = -2; j < 50; ++j) y.push_back(0.2 * i), z.push_back(0.2 * j - 1.0);
-        for (int k = 0; k < 2000; ++k) y.push_back(12.0 * double{u(g)}), z.push_back(std::ldexp(double{u(g)}, -static_cast<int>(g() % 30)));
-        for (std::int32_t j = 0; j < m.n; ++j) y.push_back(m.y[static_cast<std::size_t>(j)]), z.push_back(m.z[static_cast<std::size_t>(j)]);
+        for (int k = 0; k < 2000; ++k)  // many near z = 0, the sliver's line
+            y.push_back(12.0 * double{u(g)}), z.push_back(std::ldexp(double{u(g)}, -static_cast<int>(g() % 30)));
+        for (std::size_t j = 0; j < m.x.size(); ++j) y.push_back(m.y[j]), z.push_back(m.z[j]);
         y.push_back(NAN), z.push_back(0.5);
         const std::size_t count = y.size() - g() % 3;  // a last group of fewer than four
         std::vector<double> x(count, 5.0), normal(3 * count, -7.0);

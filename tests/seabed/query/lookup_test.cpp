@@ -390,12 +390,12 @@ TEST(LookupTest, QuickWalkOnAPackedMeshGivesTheWalksResults) {
         for (int i = -1; i <= 41; ++i)
             for (int j = -1; j <= 41; ++j) points.emplace_back(double{lo} + step * i, double{lo} + step * j);
         for (int q = 0; q < 600; ++q) points.emplace_back(u(rng), u(rng));
-        for (std::int32_t j = 0; j < m.n; ++j) {
-            const auto at = static_cast<std::size_t>(j);
-            points.emplace_back(m.y[at], m.z[at]);
-            const auto next = static_cast<std::size_t>((j + 1) % m.n);
-            points.emplace_back((double{m.y[at]} + double{m.y[next]}) / 2.0, (double{m.z[at]} + double{m.z[next]}) / 2.0);
-        }
+        for (std::size_t j = 0; j < m.x.size(); ++j) points.emplace_back(m.y[j], m.z[j]);
+        for (const auto& t : m.triangles)  // edge midpoints
+            for (int e = 0; e < 3; ++e) {
+                const auto p = static_cast<std::size_t>(t[e]) - 1, q = static_cast<std::size_t>(t[(e + 1) % 3]) - 1;
+                points.emplace_back((double{m.y[p]} + double{m.y[q]}) / 2.0, (double{m.z[p]} + double{m.z[q]}) / 2.0);
+            }
         points.emplace_back(NAN, 1.0);
         points.emplace_back(1.0, INFINITY);
         // walks from node 13 of "final test" that end beyond an edge by doubled areas about 1e-6

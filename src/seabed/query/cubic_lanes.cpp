@@ -19,8 +19,10 @@ namespace seabed {
 
 #if defined(SEABED_CUBIC_LANES)
 
-// The helpers below that take or return vectors are inlined into the
-// functions that use them, so no vector ever crosses a call.
+// The helpers below that take or return vectors are always inlined into
+// the functions that use them, also unoptimised, so no vector ever crosses
+// a call (a call between the AVX function and code built without AVX would
+// pass them differently on each side: no lambdas here).
 #pragma GCC diagnostic ignored "-Wpsabi"
 
 namespace {
@@ -53,6 +55,10 @@ inline __attribute__((always_inline)) V widen_difference(const float* a, const f
 inline __attribute__((always_inline)) V all(double v) { return V{} + v; }
 /// where mask: a, else b (bits moved, not computed)
 inline __attribute__((always_inline)) V select(const M& mask, const V& a, const V& b) { return mask ? a : b; }
+/// a1 where m1, a2 where m2, else a0
+inline __attribute__((always_inline)) V pick(const M& m1, const M& m2, const V& a0, const V& a1, const V& a2) {
+    return select(m1, a1, select(m2, a2, a0));
+}
 
 /// The steps of cubic_at after the walk, lane by lane.
 inline __attribute__((always_inline)) void evaluate(const CubicLanes& in, CubicLaneResults& out) {
@@ -82,17 +88,17 @@ inline __attribute__((always_inline)) void evaluate(const CubicLanes& in, CubicL
     const M m0 = (M)(r1 >= r0) & (M)(r2 >= r0);
     const M m1 = ~m0 & (M)(r2 >= r1);
     const M m2 = ~m0 & ~m1;
-    const auto at_m = [&](const V& a0, const V& a1, const V& a2) { return select(m1, a1, select(m2, a2, a0)); };
     const V phi0 = r1 * r2, phi1 = r2 * r0, phi2 = r0 * r1;
-    const V rm = at_m(r0, r1, r2), rm1 = at_m(r1, r2, r0), rm2 = at_m(r2, r0, r1);
-    const V phim = at_m(phi0, phi1, phi2), phim1 = at_m(phi1, phi2, phi0), phim2 = at_m(phi2, phi0, phi1);
+    const V rm = pick(m1, m2, r0, r1, r2), rm1 = pick(m1, m2, r1, r2, r0), rm2 = pick(m1, m2, r2, r0, r1);
+    const V phim = pick(m1, m2, phi0, phi1, phi2), phim1 = pick(m1, m2, phi1, phi2, phi0),
+            phim2 = pick(m1, m2, phi2, phi0, phi1);
     const V c = rm * 0.5 * rm;
     const V t = rm * 0.3333333333333333;
     const V qm = (1.6666666666666665 * c + phim) * rm - c;
     const V qm1 = (rm2 - t) * c;
     const V qm2 = (rm1 - t) * c;
     // back to vertex order: q(i) is qm, qm1 or qm2 as i is m, m' or m''
-    const V q0 = at_m(qm, qm2, qm1), q1 = at_m(qm1, qm, qm2), q2 = at_m(qm2, qm1, qm);
+    const V q0 = pick(m1, m2, qm, qm2, qm1), q1 = pick(m1, m2, qm1, qm, qm2), q2 = pick(m1, m2, qm2, qm1, qm);
     const V g0 = phi0 * (r1 - r2) + h0 * q0 - q1 + q2;
     const V g1 = phi1 * (r2 - r0) + h1 * q1 - q2 + q0;
     const V g2 = phi2 * (r0 - r1) + h2 * q2 - q0 + q1;
@@ -111,12 +117,14 @@ inline __attribute__((always_inline)) void evaluate(const CubicLanes& in, CubicL
     for (int dir = 0; dir < 2; ++dir) {
         const V dr0 = dir == 0 ? dy0 : dz0, dr1 = dir == 0 ? dy1 : dz1, dr2 = dir == 0 ? dy2 : dz2;
         const V dphi0 = dr1 * r2 + r1 * dr2, dphi1 = dr2 * r0 + r2 * dr0, dphi2 = dr0 * r1 + r0 * dr1;
-        const V drm = at_m(dr0, dr1, dr2), drm1 = at_m(dr1, dr2, dr0), drm2 = at_m(dr2, dr0, dr1);
-        const V dphim = at_m(dphi0, dphi1, dphi2);
+        const V drm = pick(m1, m2, dr0, dr1, dr2), drm1 = pick(m1, m2, dr1, dr2, dr0),
+                drm2 = pick(m1, m2, dr2, dr0, dr1);
+        const V dphim = pick(m1, m2, dphi0, dphi1, dphi2);
         const V dqm = (dphim - drm) * rm + drm * (5.0 * c + phim);
         const V dqm1 = drm * (phim1 - c) + drm2 * c;
         const V dqm2 = drm * (phim2 - c) + drm1 * c;
-        const V dq0 = at_m(dqm, dqm2, dqm1), dq1 = at_m(dqm1, dqm, dqm2), dq2 = at_m(dqm2, dqm1, dqm);
+        const V dq0 = pick(m1, m2, dqm, dqm2, dqm1), dq1 = pick(m1, m2, dqm1, dqm, dqm2),
+                dq2 = pick(m1, m2, dqm2, dqm1, dqm);
         const V dg0 = dphi0 * (r1 - r2) + phi0 * (dr1 - dr2) + h0 * dq0 - dq1 + dq2;
         const V dg1 = dphi1 * (r2 - r0) + phi1 * (dr2 - dr0) + h1 * dq1 - dq2 + dq0;
         const V dg2 = dphi2 * (r0 - r1) + phi2 * (dr0 - dr1) + h2 * dq2 - dq0 + dq1;

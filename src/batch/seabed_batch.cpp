@@ -18,6 +18,7 @@
 
 #include "seabed/profile/profile_2d.hpp"
 #include "seabed/query/cubic_interpolation.hpp"
+#include "seabed/query/cubic_lanes.hpp"
 #include "seabed/query/linear_interpolation.hpp"
 
 namespace {
@@ -38,10 +39,11 @@ struct Grid {
         return node[static_cast<std::size_t>(cell(y, z))];
     }
     /// A point that continues the run of the point before it: both finite and
-    /// at most one cell apart in Y and in Z.
+    /// at most one cell apart in Y and in Z. (A difference that involves a
+    /// NaN or an infinity is NaN or infinite, and the scales are finite and
+    /// positive: such points compare false without a test of their own.)
     bool continues(double y_before, double z_before, double y, double z) const {
-        return std::isfinite(y_before) && std::isfinite(z_before) && std::isfinite(y) && std::isfinite(z) &&
-               std::abs(y - y_before) * sy <= 1.0 && std::abs(z - z_before) * sz <= 1.0;
+        return std::abs(y - y_before) * sy <= 1.0 && std::abs(z - z_before) * sz <= 1.0;
     }
 
 private:
@@ -172,10 +174,6 @@ struct seabed_batch_3d_seabed {
     float Z(std::int32_t j) const {
         return packed ? mesh.node[static_cast<std::size_t>(j) - 1].z : nodes[2 * static_cast<std::int64_t>(n) + j - 1];
     }
-    /// The host's number of node j (node numbers only).
-    std::int32_t host(std::int32_t j) const {
-        return packed && j > 0 ? mesh.value[static_cast<std::size_t>(j) - 1].host : j;
-    }
 };
 
 namespace {
@@ -231,12 +229,30 @@ std::vector<Run> runs_of(const Grid& grid, std::int32_t n, std::int64_t count, c
                      [shift](const Run& r) { return static_cast<std::int64_t>(r.start - 1) >> shift; });
 }
 
+/// The nodes as the loop over runs reads them: coordinates of a node and
+/// its number for the caller, in the packed copy or in the host's arrays.
+struct PackedView {
+    const seabed::PackedNode* node;
+    const seabed::PackedValues* value;
+    float Y(std::int32_t j) const { return node[j - 1].y; }
+    float Z(std::int32_t j) const { return node[j - 1].z; }
+    std::int32_t host(std::int32_t j) const { return j > 0 ? value[j - 1].host : j; }
+};
+struct HostView {
+    const float* ys;
+    const float* zs;
+    float Y(std::int32_t j) const { return ys[j - 1]; }
+    float Z(std::int32_t j) const { return zs[j - 1]; }
+    static std::int32_t host(std::int32_t j) { return j; }
+};
+
 /// The vertex of triangle t nearest to (y, z), the first of equals.
-std::int32_t nearest_vertex(const seabed_batch_3d_seabed& sb, const std::int32_t t[3], double y, double z) {
+template <class View>
+std::int32_t nearest_vertex(const View& v, const std::int32_t t[3], double y, double z) {
     std::int32_t best = t[0];
     double best_d = INFINITY;
     for (int i = 0; i < 3; ++i) {
-        const double dy = y - static_cast<double>(sb.Y(t[i])), dz = z - static_cast<double>(sb.Z(t[i]));
+        const double dy = y - static_cast<double>(v.Y(t[i])), dz = z - static_cast<double>(v.Z(t[i]));
         const double d = dy * dy + dz * dz;
         if (d < best_d) {
             best_d = d;
@@ -262,22 +278,21 @@ void in_parallel(std::int64_t parts, Body body) {
 }
 
 /// The 3D queries of runs[first..last-1], point after point within a run;
-/// query(k, start, triangle) answers point k.
-template <class Query>
-void query_runs(const seabed_batch_3d_seabed& sb, const std::vector<Run>& runs, std::int64_t first,
-                std::int64_t last, const double* y, const double* z, std::int32_t* status, std::int32_t* start,
-                std::int32_t* triangle, Query query) {
+/// query(k, start, triangle) answers point k (its status too).
+template <class View, class Query>
+void query_runs(const View& v, const Grid& grid, const std::vector<Run>& runs, std::int64_t first, std::int64_t last,
+                const double* y, const double* z, std::int32_t* start, std::int32_t* triangle, Query query) {
     for (std::int64_t r = first; r < last; ++r) {
         const Run& run = runs[static_cast<std::size_t>(r)];
         std::int32_t t[3] = {0, 0, 0};
         for (std::int64_t k = run.first; k < run.last; ++k) {
-            std::int32_t s = k == run.first ? run.start : t[0] > 0 ? nearest_vertex(sb, t, y[k], z[k]) : 0;
-            if (s == 0 || !sb.grid.continues(static_cast<double>(sb.Y(s)), static_cast<double>(sb.Z(s)), y[k], z[k]))
-                s = sb.grid.start_for(y[k], z[k]);
-            if (start) start[k] = sb.host(s);
-            status[k] = static_cast<std::int32_t>(query(k, s, t));
+            std::int32_t s = k == run.first ? run.start : t[0] > 0 ? nearest_vertex(v, t, y[k], z[k]) : 0;
+            if (s == 0 || !grid.continues(static_cast<double>(v.Y(s)), static_cast<double>(v.Z(s)), y[k], z[k]))
+                s = grid.start_for(y[k], z[k]);
+            if (start) start[k] = v.host(s);
+            query(k, s, t);
             if (triangle)
-                for (int i = 0; i < 3; ++i) triangle[3 * k + i] = sb.host(t[i]);
+                for (int i = 0; i < 3; ++i) triangle[3 * k + i] = v.host(t[i]);
         }
     }
 }
@@ -286,29 +301,36 @@ void query_runs(const seabed_batch_3d_seabed& sb, const std::vector<Run>& runs, 
 void query_part(const seabed_batch_3d_seabed& sb, std::int32_t method, const std::vector<Run>& runs, std::int64_t r0,
                 std::int64_t r1, const double* y, const double* z, double* x, double* normal, std::int32_t* status,
                 std::int32_t* start, std::int32_t* triangle) {
-    const auto run = [&](auto query) { query_runs(sb, runs, r0, r1, y, z, status, start, triangle, query); };
-    if (method == 1) {
+    const auto run = [&](const auto& view, auto query) {
+        query_runs(view, sb.grid, runs, r0, r1, y, z, start, triangle, query);
+    };
+    const PackedView packed{sb.mesh.node.data(), sb.mesh.value.data()};
+    const HostView in_place{sb.nodes + sb.n, sb.nodes + 2 * static_cast<std::int64_t>(sb.n)};
+    const auto answer = [&](std::int64_t k, seabed::Status st) { status[k] = static_cast<std::int32_t>(st); };
+    if (method == 1 && sb.packed) {
+        // elements evaluated a few points at a time, answers written by the flush at the latest
+        seabed::CubicQueries queries(sb.mesh);
+        run(packed, [&](std::int64_t k, std::int32_t s, std::int32_t* t) {
+            queries.query(y[k], z[k], x[k], normal + 3 * k, status[k], s, t);
+        });
+        queries.flush();
+    } else if (method == 1) {
         seabed::CubicElementCache cache;
-        if (sb.packed)
-            run([&](std::int64_t k, std::int32_t s, std::int32_t* t) {
-                return seabed::interpolate_3d_cubic(sb.mesh, y[k], z[k], x[k], normal + 3 * k, s, cache, t);
-            });
-        else
-            run([&](std::int64_t k, std::int32_t s, std::int32_t* t) {
-                return seabed::interpolate_3d_cubic(y[k], z[k], sb.n, sb.nadj, sb.nodes, sb.iadj, sb.istart,
-                                                    sb.gradients, x[k], normal + 3 * k, s, cache, t);
-            });
+        run(in_place, [&](std::int64_t k, std::int32_t s, std::int32_t* t) {
+            answer(k, seabed::interpolate_3d_cubic(y[k], z[k], sb.n, sb.nadj, sb.nodes, sb.iadj, sb.istart,
+                                                   sb.gradients, x[k], normal + 3 * k, s, cache, t));
+        });
+    } else if (sb.packed) {
+        seabed::PlaneCache cache;
+        run(packed, [&](std::int64_t k, std::int32_t s, std::int32_t* t) {
+            answer(k, seabed::interpolate_3d_linear(sb.mesh, y[k], z[k], x[k], normal + 3 * k, s, cache, t));
+        });
     } else {
         seabed::PlaneCache cache;
-        if (sb.packed)
-            run([&](std::int64_t k, std::int32_t s, std::int32_t* t) {
-                return seabed::interpolate_3d_linear(sb.mesh, y[k], z[k], x[k], normal + 3 * k, s, cache, t);
-            });
-        else
-            run([&](std::int64_t k, std::int32_t s, std::int32_t* t) {
-                return seabed::interpolate_3d_linear(y[k], z[k], sb.n, sb.nadj, sb.nodes, sb.iadj, sb.istart, x[k],
-                                                     normal + 3 * k, s, cache, t);
-            });
+        run(in_place, [&](std::int64_t k, std::int32_t s, std::int32_t* t) {
+            answer(k, seabed::interpolate_3d_linear(y[k], z[k], sb.n, sb.nadj, sb.nodes, sb.iadj, sb.istart, x[k],
+                                                    normal + 3 * k, s, cache, t));
+        });
     }
 }
 

@@ -209,15 +209,19 @@ Status cubic_at(const Nodes& nd, double y, double z, double& x, double normal[3]
     barycen_coord(y, z, nd.y(i1), nd.z(i1), nd.y(i2), nd.z(i2), cache.params, cache.lengths.scale, r);
     double g[2] = {0.0, 0.0};
     x = hct_element(r, cache.params, cache.constants, cache.xs, cache.gy, cache.gz, g);
-    const double s = std::sqrt(1.0 + g[0] * g[0] + g[1] * g[1]);
-    normal[0] = 1.0 / s;
-    const Pair yz = Pair{-g[0], -g[1]} / both(s);
-    normal[1] = yz[0];
-    normal[2] = yz[1];
+    surface_normal(g, normal);
     return Status::Ok;
 }
 
 }  // namespace
+
+void surface_normal(const double gradient[2], double normal[3]) {
+    const double s = std::sqrt(1.0 + gradient[0] * gradient[0] + gradient[1] * gradient[1]);
+    normal[0] = 1.0 / s;
+    const Pair yz = Pair{-gradient[0], -gradient[1]} / both(s);
+    normal[1] = yz[0];
+    normal[2] = yz[1];
+}
 
 Status interpolate_3d_cubic(double y, double z, std::int32_t n, std::int32_t nadj, const float* nodes,
                             const std::int32_t* iadj, const std::int32_t* istart, const float* gradients, double& x,

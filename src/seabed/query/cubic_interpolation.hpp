@@ -67,6 +67,10 @@ double hct_element(const double r[3], const TriangleParams& params, const Triang
 double hct_element(const double r[3], const TriangleParams& params, const HctConstants& constants,
                    const double xs[3], const double gy[3], const double gz[3], double* gradient);
 
+/// The unit normal (X, Y, Z components) of the surface where its gradient
+/// (dX/dy, dX/dz) is the one given: it points towards increasing X.
+void surface_normal(const double gradient[2], double normal[3]);
+
 /// Elevation and unit normal (X, Y, Z components) of the C1 surface, for the
 /// host: nodes is N x 3 (X, Y, Z), gradients 2 x N, both column-major.
 /// Outside or on damaged lists the elevation is -3.4028234663852886E+38 and

@@ -1,9 +1,11 @@
 #include "seabed/query/lookup.hpp"
 
+#include <bit>
 #include <cmath>
 #include <cstring>
 #include <memory>
 #include <new>
+#include <type_traits>
 #include <unordered_map>
 
 #include "core/random.hpp"
@@ -506,6 +508,101 @@ WalkResult Walker<A>::hop(NodeNo j0, const FromNode& f, NodeNo j1, NodeNo j2, bo
     return {};
 }
 
+/// Steps a quick walk may spend: below the least budget of WalkSteps (1024)
+/// and below the reads after which it memoises lists (at least 256).
+constexpr std::int64_t kQuickSteps = 256;
+
+/// The walk of Walker::walk from j0 to P = (y, z) in its common course: j0
+/// and every node it reaches have intact lists, P lies within the hull, the
+/// wedge at j0 leads across at most a few edges to a triangle that passes
+/// the final test, and fewer than kQuickSteps steps are spent, so that the
+/// budget and the memo of WalkSteps play no part. It makes the walk's tests
+/// in the walk's order with the walk's arithmetic; where the walk would go
+/// another way (an outside point, a damaged list, step 9 or 10, a restart)
+/// it gives up before anything that the walk would do differently: false,
+/// and the caller runs the walk itself. Short and free of the walk's
+/// bookkeeping, it keeps everything in registers.
+template <class A>
+bool quick_walk(const A& a, double y, double z, NodeNo j0, NodeNo t[3]) {
+    const auto n = static_cast<std::uint32_t>(a.n());
+    const auto is_node = [n](NodeNo j) { return static_cast<std::uint32_t>(j) - 1u < n; };
+    const auto Y = [&a](NodeNo j) { return a.Y(j); };
+    const auto Z = [&a](NodeNo j) { return a.Z(j); };
+    if (!std::isfinite(y) || !std::isfinite(z) || !is_node(j0)) return false;
+    List l;
+    if (!a.list_of(j0, l)) return false;
+    const NodeNo jf = a.adj(l.first), jl = a.adj(l.lastreal);
+    if (!is_node(jf) || !is_node(jl)) return false;
+    const double y0 = Y(j0), z0 = Z(j0), dz = z - z0, dy = y - y0;
+    const auto left_of_j0 = [&](NodeNo b) { return (Y(b) - y0) * dz >= (Z(b) - z0) * dy; };
+    const auto left_on = [&](NodeNo p, NodeNo q) {
+        const double yp = Y(p), zp = Z(p);
+        return (Y(q) - yp) * (z - zp) >= (Z(q) - zp) * (y - yp);
+    };
+    // Steps 7 and 8 test neighbours in list order until one answers; the
+    // answers are the same whether asked one by one or all at once (bit i:
+    // P left of or on j0 -> the neighbour at position first + i), and
+    // asking them all at once spares the processor a guess at where the
+    // walk stops.
+    const std::int64_t degree = l.lastreal - l.first + 1;
+    if (degree > 63) return false;
+    std::uint64_t lefts = 0;
+    bool intact = true;
+    for (std::int64_t i = 0; i < degree; ++i) {
+        const NodeNo b = a.adj(l.first + i);
+        intact &= is_node(b);
+        lefts |= std::uint64_t{left_of_j0(is_node(b) ? b : j0)} << i;  // (no answer kept unless all are nodes)
+    }
+    if (!intact) return false;
+    const std::uint64_t all = (std::uint64_t{1} << degree) - 1;
+    const auto at = [&](int i) { return a.adj(l.first + i); };
+    // step 8 from position `from`: the first later position with P right of j0 -> its neighbour
+    const auto right_after = [&](int from) { return ~lefts & all & ~((std::uint64_t{2} << from) - 1); };
+    NodeNo j1 = jl, j2 = jf;  // the wedge that closes the list
+    if (l.hull || (lefts & 1) != 0) {
+        if (l.hull && ((lefts & 1) == 0 || !left_on(jl, j0))) return false;  // step 6: outside
+        const std::uint64_t right = right_after(0);
+        if (right == 0) return false;  // steps 9 and 10
+        const int i = std::countr_zero(right);
+        j1 = at(i - 1);
+        j2 = at(i);
+    } else if (const std::uint64_t turn = lefts & (all >> 1) & ~std::uint64_t{1}; turn != 0) {
+        // step 7 turned at the first neighbour P is left of (the last one closes the wedge instead)
+        const std::uint64_t right = right_after(std::countr_zero(turn));
+        if (right != 0) {
+            const int i = std::countr_zero(right);
+            j1 = at(i - 1);
+            j2 = at(i);
+        }
+    }
+    std::int64_t steps = 1 + degree;  // at most
+    NodeNo j3 = j0;
+    while (!left_on(j1, j2)) {  // step 11
+        List l2;
+        if (!a.list_of(j2, l2)) return false;
+        std::int64_t p = l2.first;
+        while (a.adj(p) != j1 && p != l2.lastreal) ++p;
+        steps += 1 + (p - l2.first + 1);
+        if (steps >= kQuickSteps || a.adj(p) != j1) return false;
+        if (l2.hull && (p == l2.first || p == l2.lastreal)) return false;  // outside
+        const NodeNo j4 = a.adj(l2.next(p));
+        if (!is_node(j4)) return false;
+        const bool left = left_of_j0(j4);
+        j3 = left ? j1 : j2;
+        j1 = left ? j4 : j1;
+        j2 = left ? j2 : j4;
+    }
+    // step 12
+    const double y1 = Y(j1), z1 = Z(j1), y2 = Y(j2), z2 = Z(j2), y3 = Y(j3), z3 = Z(j3);
+    const double b1 = (y1 - y3) * (z - z3) - (y - y3) * (z1 - z3);
+    const double b2 = (z - z2) * (y3 - y2) - (y - y2) * (z3 - z2);
+    if (!(b1 >= -1.0E-6 && b2 >= -1.0E-6)) return false;  // a restart from a random node
+    t[0] = j1;
+    t[1] = j2;
+    t[2] = j3;
+    return true;
+}
+
 /// Hint test: the three numbers are nodes and P is left of or on each edge.
 template <class A>
 bool in_triangle(const Walker<A>& w, NodeNo i1, NodeNo i2, NodeNo i3) {
@@ -567,6 +664,18 @@ Status lookup(const A& a, double y, double z, std::int32_t& start, std::int32_t&
         return Status::Ok;
     }
     same = 0;
+    if constexpr (std::is_same_v<A, PackedArrays>) {
+        const std::int64_t memo_after =
+            lookup_tuning::scan_before_memo >= 0 ? lookup_tuning::scan_before_memo : 2 * std::int64_t{a.nadj()} + 256;
+        NodeNo t[3];
+        if (lookup_tuning::quick_walk && memory == nullptr && memo_after >= kQuickSteps &&
+            quick_walk(a, y, z, start, t)) {
+            i1 = t[0];
+            i2 = t[1];
+            i3 = t[2];
+            return Status::Ok;
+        }
+    }
     const NodeNo j0 = w.is_node(start) ? start : a.drawn(random_node(a.n()));  // step 3
     const WalkResult r = locate(w, j0, y, z);
     if (r.end == End::BadNode) return Status::WalkNodeOutOfRange;

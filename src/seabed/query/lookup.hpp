@@ -54,6 +54,9 @@ namespace lookup_tuning {
 /// reads; negative: 2 * NADJ + 256, which an ordinary walk never reaches (a
 /// test sets 0 or a huge value to compare both forms).
 inline std::int64_t scan_before_memo = -1;
+/// Whether a search on a packed mesh first tries the short form of the
+/// walk (cleared by a test that compares both forms).
+inline bool quick_walk = true;
 }  // namespace lookup_tuning
 
 /// The crossings (step 11) of the last walk a run of searches made, kept so

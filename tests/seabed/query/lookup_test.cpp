@@ -351,6 +351,84 @@ TEST(LookupTest, RememberedCrossingsGiveTheResultsOfPlainWalks) {
     lookup_tuning::scan_before_memo = saved;
 }
 
+/// The short form of the walk on packed meshes against the walk itself:
+/// the same status, start, triangle and draws from the shared sequence, for
+/// points scattered, in raster order over nodes and edges, outside, not
+/// finite, past a node of high degree, and on damaged lists.
+TEST(LookupTest, QuickWalkOnAPackedMeshGivesTheWalksResults) {
+    std::vector<std::pair<const char*, TestMesh>> meshes = {
+        {"random nodes", testing::delaunay_mesh(500, 3, 20.0f)},
+        {"lattice", testing::grid_mesh(12, 12, 1.0f, 0.0f, 0.0f, 0.0f, 7, true)},
+        {"jittered", testing::lattice_mesh(14, 14, 1.0f, 0.3f, 2)},
+        {"final test", testing::grid_mesh(5, 4, 1.0f, 0.0f, 0.0f, 0.45f, 110, true)}};
+    std::vector<float> fy{0.0f}, fz{0.0f};
+    for (int i = 0; i < 90; ++i)
+        fy.push_back(static_cast<float>(5.0 * std::cos(i / 90.0 * 2.0 * M_PI))),
+            fz.push_back(static_cast<float>(5.0 * std::sin(i / 90.0 * 2.0 * M_PI)));
+    meshes.push_back({"fan", testing::triangulated_mesh(fy, fz)});
+    for (const Damage& d : kDamages) {
+        meshes.push_back({d.what, testing::grid_mesh(6, 6, 1.0f, 0.0f, 0.0f, 0.1f, 5)});
+        d.apply(meshes.back().second);
+    }
+    std::mt19937 rng(13);
+    int quick_answers = 0;
+    for (const auto& [what, m] : meshes) {
+        const std::vector<float> nodes = m.nodes();
+        std::vector<std::int32_t> order(static_cast<std::size_t>(std::max(m.n, 0)));
+        std::iota(order.begin(), order.end(), 1);
+        std::shuffle(order.begin(), order.end(), rng);
+        PackedMesh packed;
+        if (m.n < 1 || !pack_mesh(m.n, m.nadj, nodes.data(), m.iadj.data(), m.istart.data(), nullptr, order, packed))
+            continue;
+        float lo = INFINITY, hi = -INFINITY;
+        for (std::int32_t j = 0; j < m.n; ++j)
+            lo = std::min({lo, m.y[static_cast<std::size_t>(j)], m.z[static_cast<std::size_t>(j)]}),
+            hi = std::max({hi, m.y[static_cast<std::size_t>(j)], m.z[static_cast<std::size_t>(j)]});
+        std::uniform_real_distribution<double> u(double{lo} - 1.0, double{hi} + 1.0);
+        std::vector<std::pair<double, double>> points;
+        const double step = (double{hi} - double{lo}) / 40.0;  // a raster through nodes and edge midpoints
+        for (int i = -1; i <= 41; ++i)
+            for (int j = -1; j <= 41; ++j) points.emplace_back(double{lo} + step * i, double{lo} + step * j);
+        for (int q = 0; q < 600; ++q) points.emplace_back(u(rng), u(rng));
+        for (std::size_t j = 0; j < m.x.size(); ++j) points.emplace_back(m.y[j], m.z[j]);
+        for (const auto& t : m.triangles)  // edge midpoints
+            for (int e = 0; e < 3; ++e) {
+                const auto p = static_cast<std::size_t>(t[e]) - 1, q = static_cast<std::size_t>(t[(e + 1) % 3]) - 1;
+                points.emplace_back((double{m.y[p]} + double{m.y[q]}) / 2.0, (double{m.z[p]} + double{m.z[q]}) / 2.0);
+            }
+        points.emplace_back(NAN, 1.0);
+        points.emplace_back(1.0, INFINITY);
+        // walks from node 13 of "final test" that end beyond an edge by doubled areas about 1e-6
+        const std::size_t beyond = points.size();
+        const double ey = double{m.y[2]} - double{m.y[14]}, ez = double{m.z[2]} - double{m.z[14]};
+        for (double area = 2e-7; area < 3e-6; area += 1e-7) {
+            const double t = (1e-4 - area) / (ey * ey + ez * ez);
+            points.emplace_back(1.3831170410361271 - t * ez, 2.1507999767502937 + t * ey);
+        }
+        for (std::size_t q = 0; q < points.size(); ++q) {
+            const auto [y, z] = points[q];
+            std::int32_t start = q % 13 == 0 ? 0 : 1 + static_cast<std::int32_t>(rng() % static_cast<unsigned>(m.n));
+            if (q >= beyond) start = packed.renumber[12];
+            Found f[2];
+            float next_draw[2];
+            for (int quick : {0, 1}) {
+                lookup_tuning::quick_walk = quick == 1;
+                reset_random_for_tests();
+                f[quick] = Found{Status::Ok, start, 0, 0, 0, -7};
+                f[quick].st = lookup_sgl_new(packed, y, z, f[quick].start, f[quick].i1, f[quick].i2, f[quick].i3,
+                                             f[quick].same);
+                next_draw[quick] = random_uniform();
+            }
+            lookup_tuning::quick_walk = true;
+            ASSERT_TRUE(f[0].st == f[1].st && f[0].start == f[1].start && f[0].i1 == f[1].i1 && f[0].i2 == f[1].i2 &&
+                        f[0].i3 == f[1].i3 && f[0].same == f[1].same && next_draw[0] == next_draw[1])
+                << what << " " << q << " " << y << " " << z;
+            quick_answers += f[1].i1 > 0;
+        }
+    }
+    EXPECT_GT(quick_answers, 5000);
+}
+
 TEST(LookupTest, DamageAtTheStartNodeIs42AndAcrossAnEdgeIs43) {
     TestMesh m = testing::grid_mesh(6, 6, 1.0f);
     const std::int32_t j0 = 1;  // corner (0, 0)

@@ -16,6 +16,7 @@
 #include <utility>
 #include <vector>
 
+#include "core/try_resize.hpp"
 #include "seabed/profile/profile_2d.hpp"
 #include "seabed/query/cubic_interpolation.hpp"
 #include "seabed/query/cubic_lanes.hpp"
@@ -76,11 +77,22 @@ bool size_grid(std::int32_t n, const float* ys, const float* zs, Grid& g) {
     return true;
 }
 
+/// A work array of n elements. A million scattered points need tens of
+/// megabytes of them, and a first touch of each fresh 4 KiB page costs more
+/// than the work done in it: huge pages where the system gives them.
+template <class T>
+std::vector<T> work_array(std::int64_t n) {
+    std::vector<T> v;
+    if (!seabed::try_resize_large(v, n)) throw std::bad_alloc();
+    return v;
+}
+
 /// Fills the grid's cells from the nodes' coordinates, yz(j) of node j.
 template <class Coordinates>
 void fill_grid(std::int32_t n, Coordinates yz, Grid& g) {
-    g.node.assign(static_cast<std::size_t>(g.cols * g.rows), 0);
-    std::vector<std::int64_t> queue;
+    g.node = work_array<std::int32_t>(g.cols * g.rows);
+    std::vector<std::int64_t> queue;  // each cell joins it once
+    if (!seabed::try_reserve_large(queue, g.cols * g.rows)) throw std::bad_alloc();
     for (std::int32_t i = 0; i < n; ++i) {
         const auto [y, z] = yz(i + 1);
         if (!std::isfinite(y) || !std::isfinite(z)) continue;
@@ -115,7 +127,7 @@ std::vector<T> sorted_by(std::vector<T> items, std::int64_t buckets, Bucket buck
     std::vector<std::int64_t> first(static_cast<std::size_t>(buckets) + 1, 0);
     for (const T& item : items) ++first[static_cast<std::size_t>(bucket(item)) + 1];
     for (std::size_t b = 1; b < first.size(); ++b) first[b] += first[b - 1];
-    std::vector<T> out(items.size());
+    auto out = work_array<T>(static_cast<std::int64_t>(items.size()));
     for (const T& item : items) out[static_cast<std::size_t>(first[static_cast<std::size_t>(bucket(item))]++)] = item;
     return out;
 }
@@ -127,7 +139,7 @@ auto in_buckets(std::int64_t count, std::int64_t buckets, Bucket bucket, Item it
     std::vector<std::int64_t> first(static_cast<std::size_t>(buckets) + 1, 0);
     for (std::int64_t k = 0; k < count; ++k) ++first[static_cast<std::size_t>(bucket(k)) + 1];
     for (std::size_t b = 1; b < first.size(); ++b) first[b] += first[b - 1];
-    std::vector<decltype(item(std::int64_t{0}))> out(static_cast<std::size_t>(count));
+    auto out = work_array<decltype(item(std::int64_t{0}))>(count);
     for (std::int64_t k = 0; k < count; ++k)
         out[static_cast<std::size_t>(first[static_cast<std::size_t>(bucket(k))]++)] = item(k);
     return out;
@@ -148,7 +160,7 @@ std::vector<std::int32_t> cell_order(std::int32_t n, const float* ys, const floa
     std::vector<std::int32_t> first(static_cast<std::size_t>(keys) + 1, 0);
     for (std::int32_t i = 0; i < n; ++i) ++first[static_cast<std::size_t>(key(i)) + 1];
     for (std::size_t b = 1; b < first.size(); ++b) first[b] += first[b - 1];
-    std::vector<std::int32_t> order(static_cast<std::size_t>(n));
+    auto order = work_array<std::int32_t>(n);
     for (std::int32_t i = 0; i < n; ++i)
         order[static_cast<std::size_t>(first[static_cast<std::size_t>(key(i))]++)] = i + 1;
     return order;
@@ -216,11 +228,15 @@ struct Run {
 /// The runs of the points, in the order to work through them: by start node
 /// when there are many points in many runs (scattered points), else as given.
 std::vector<Run> runs_of(const Grid& grid, std::int32_t n, std::int64_t count, const double* y, const double* z) {
-    std::vector<Run> runs;
+    const auto starts_run = [&](std::int64_t k) { return k == 0 || !grid.continues(y[k - 1], z[k - 1], y[k], z[k]); };
+    std::int64_t how_many = 0;  // counted first: no copies while the array grows
+    for (std::int64_t k = 0; k < count; ++k) how_many += starts_run(k) ? 1 : 0;
+    auto runs = work_array<Run>(how_many);
+    std::size_t made = 0;
     for (std::int64_t k = 0; k < count; ++k) {
-        if (k > 0 && grid.continues(y[k - 1], z[k - 1], y[k], z[k])) continue;
-        if (!runs.empty()) runs.back().last = k;
-        runs.push_back({k, count, grid.start_for(y[k], z[k])});
+        if (!starts_run(k)) continue;
+        if (made > 0) runs[made - 1].last = k;
+        runs[made++] = {k, count, grid.start_for(y[k], z[k])};
     }
     if (count < kReorderFrom || runs.size() < 2 || n < 1) return runs;
     int shift = 0;

@@ -716,7 +716,7 @@ bool pack_mesh(std::int32_t n, std::int32_t nadj, const float* nodes, const std:
     const auto [x_col, y_col, z_col] = node_columns(nodes, n);
     mesh.n = n;
     mesh.nadj = nadj;
-    if (!try_resize(mesh.renumber, n, 0)) return false;
+    if (!try_resize_large(mesh.renumber, n, 0)) return false;
     for (std::int32_t k = 0; k < n; ++k) {
         const std::int32_t j = order[static_cast<std::size_t>(k)];
         if (j < 1 || j > n || mesh.renumber[static_cast<std::size_t>(j) - 1] != 0) return false;  // no permutation
@@ -725,7 +725,7 @@ bool pack_mesh(std::int32_t n, std::int32_t nadj, const float* nodes, const std:
     // Records in host order (the host's arrays read front to back): the
     // bounds StridedArrays::list_of checks, a list that fails them left empty
     // (first 0), and the length of each list in `last` for now.
-    if (!try_resize(mesh.node, n) || !try_resize(mesh.value, n)) return false;
+    if (!try_resize_large(mesh.node, n) || !try_resize_large(mesh.value, n)) return false;
     std::int64_t total = 0;
     for (std::int32_t j = 1; j <= n; ++j) {
         const std::size_t h = static_cast<std::size_t>(j) - 1;
@@ -755,7 +755,7 @@ bool pack_mesh(std::int32_t n, std::int32_t nadj, const float* nodes, const std:
         p.last = at + length - 1;
         at += length;
     }
-    if (!try_resize(mesh.adj, total)) return false;
+    if (!try_resize_large(mesh.adj, total)) return false;
     for (std::int32_t j = 1; j <= n; ++j) {
         const PackedNode& p = mesh.node[static_cast<std::size_t>(mesh.renumber[static_cast<std::size_t>(j) - 1]) - 1];
         if (p.first == 0) continue;

@@ -18,6 +18,7 @@
 
 #include "core/try_resize.hpp"
 #include "seabed/profile/profile_2d.hpp"
+#include "seabed/query/batch_nodes.hpp"
 #include "seabed/query/cubic_interpolation.hpp"
 #include "seabed/query/cubic_lanes.hpp"
 #include "seabed/query/linear_interpolation.hpp"
@@ -245,30 +246,13 @@ std::vector<Run> runs_of(const Grid& grid, std::int32_t n, std::int64_t count, c
                      [shift](const Run& r) { return static_cast<std::int64_t>(r.start - 1) >> shift; });
 }
 
-/// The nodes as the loop over runs reads them: coordinates of a node and
-/// its number for the caller, in the packed copy or in the host's arrays.
-struct PackedView {
-    const seabed::PackedNode* node;
-    const seabed::PackedValues* value;
-    float Y(std::int32_t j) const { return node[j - 1].y; }
-    float Z(std::int32_t j) const { return node[j - 1].z; }
-    std::int32_t host(std::int32_t j) const { return j > 0 ? value[j - 1].host : j; }
-};
-struct HostView {
-    const float* ys;
-    const float* zs;
-    float Y(std::int32_t j) const { return ys[j - 1]; }
-    float Z(std::int32_t j) const { return zs[j - 1]; }
-    static std::int32_t host(std::int32_t j) { return j; }
-};
-
 /// The vertex of triangle t nearest to (y, z), the first of equals.
 template <class View>
 std::int32_t nearest_vertex(const View& v, const std::int32_t t[3], double y, double z) {
     std::int32_t best = t[0];
     double best_d = INFINITY;
     for (int i = 0; i < 3; ++i) {
-        const double dy = y - static_cast<double>(v.Y(t[i])), dz = z - static_cast<double>(v.Z(t[i]));
+        const double dy = y - static_cast<double>(v.y(t[i])), dz = z - static_cast<double>(v.z(t[i]));
         const double d = dy * dy + dz * dz;
         if (d < best_d) {
             best_d = d;
@@ -303,7 +287,7 @@ void query_runs(const View& v, const Grid& grid, const std::vector<Run>& runs, s
         std::int32_t t[3] = {0, 0, 0};
         for (std::int64_t k = run.first; k < run.last; ++k) {
             std::int32_t s = k == run.first ? run.start : t[0] > 0 ? nearest_vertex(v, t, y[k], z[k]) : 0;
-            if (s == 0 || !grid.continues(static_cast<double>(v.Y(s)), static_cast<double>(v.Z(s)), y[k], z[k]))
+            if (s == 0 || !grid.continues(static_cast<double>(v.y(s)), static_cast<double>(v.z(s)), y[k], z[k]))
                 s = grid.start_for(y[k], z[k]);
             if (start) start[k] = v.host(s);
             query(k, s, t);
@@ -320,9 +304,11 @@ void query_part(const seabed_batch_3d_seabed& sb, std::int32_t method, const std
     const auto run = [&](const auto& view, auto query) {
         query_runs(view, sb.grid, runs, r0, r1, y, z, start, triangle, query);
     };
-    const PackedView packed{sb.mesh.node.data(), sb.mesh.value.data()};
-    const HostView in_place{sb.nodes + sb.n, sb.nodes + 2 * static_cast<std::int64_t>(sb.n)};
-    const auto answer = [&](std::int64_t k, seabed::Status st) { status[k] = static_cast<std::int32_t>(st); };
+    // the nodes as the loop over runs reads them: the packed copy or the host's arrays
+    const seabed::batch_nodes::PackedNodes packed{sb.mesh};
+    const seabed::batch_nodes::HostNodes in_place{sb.n, sb.nadj, sb.iadj, sb.istart,
+                                                  seabed::node_columns(sb.nodes, sb.n)};
+    const auto answer = [&](std::int64_t k, seabed::Status st) { status[k] = seabed::code(st); };
     if (method == 1 && sb.packed) {
         // elements evaluated a few points at a time, answers written by the flush at the latest
         seabed::CubicQueries queries(sb.mesh);

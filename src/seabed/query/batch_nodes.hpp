@@ -21,6 +21,8 @@ struct HostNodes {
     float x(std::int64_t j) const { return c.x[j - 1]; }
     float gy(std::int64_t j) const { return grad[2 * (j - 1)]; }
     float gz(std::int64_t j) const { return grad[2 * (j - 1) + 1]; }
+    /// The host's number of node j (j > 0), or j itself (no node).
+    static std::int32_t host(std::int32_t j) { return j; }
     Status lookup(double py, double pz, std::int32_t& start, std::int32_t& i1, std::int32_t& i2, std::int32_t& i3,
                   std::int32_t& same) const {
         return lookup_sgl_new(n, nadj, iadj, istart, c.y, c.z, py, pz, start, i1, i2, i3, same);
@@ -37,6 +39,7 @@ struct PackedNodes {
     float x(std::int64_t j) const { return value(j).x; }
     float gy(std::int64_t j) const { return value(j).gy; }
     float gz(std::int64_t j) const { return value(j).gz; }
+    std::int32_t host(std::int32_t j) const { return j > 0 ? value(j).host : j; }
     Status lookup(double py, double pz, std::int32_t& start, std::int32_t& i1, std::int32_t& i2, std::int32_t& i3,
                   std::int32_t& same) const {
         return lookup_sgl_new(m, py, pz, start, i1, i2, i3, same);

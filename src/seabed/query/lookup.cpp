@@ -64,8 +64,13 @@ class WalkSteps {
 public:
     WalkSteps(std::int32_t n, std::int32_t nadj)
         : budget_(8 * (std::int64_t{n > 0 ? n : 0} + (nadj > 0 ? nadj : 0)) + 1024),
-          memo_after_(lookup_tuning::scan_before_memo >= 0 ? lookup_tuning::scan_before_memo
-                                                           : 2 * std::int64_t{nadj > 0 ? nadj : 0} + 256) {}
+          memo_after_(memo_threshold(nadj)) {}
+
+    /// Plain list reads after which a search over lists of nadj entries memoises them.
+    static std::int64_t memo_threshold(std::int32_t nadj) {
+        return lookup_tuning::scan_before_memo >= 0 ? lookup_tuning::scan_before_memo
+                                                    : 2 * std::int64_t{nadj > 0 ? nadj : 0} + 256;
+    }
 
     /// Spends one step; false once the budget is gone.
     bool spend() { return --budget_ >= 0; }
@@ -665,10 +670,8 @@ Status lookup(const A& a, double y, double z, std::int32_t& start, std::int32_t&
     }
     same = 0;
     if constexpr (std::is_same_v<A, PackedArrays>) {
-        const std::int64_t memo_after =
-            lookup_tuning::scan_before_memo >= 0 ? lookup_tuning::scan_before_memo : 2 * std::int64_t{a.nadj()} + 256;
         NodeNo t[3];
-        if (lookup_tuning::quick_walk && memory == nullptr && memo_after >= kQuickSteps &&
+        if (lookup_tuning::quick_walk && memory == nullptr && WalkSteps::memo_threshold(a.nadj()) >= kQuickSteps &&
             quick_walk(a, y, z, start, t)) {
             i1 = t[0];
             i2 = t[1];

@@ -50,8 +50,10 @@ struct Grid {
 
 private:
     static std::int64_t axis(double v, double v0, double s, std::int64_t count) {
-        const double c = std::floor((v - v0) * s);
-        if (c <= 0.0) return std::int64_t{0};
+        // the floor without a call to floor: below 1 every value is cell 0,
+        // from 1 up the cast truncates, which is the floor there
+        const double c = (v - v0) * s;
+        if (!(c >= 1.0)) return std::int64_t{0};
         return c >= static_cast<double>(count - 1) ? count - 1 : static_cast<std::int64_t>(c);
     }
 };

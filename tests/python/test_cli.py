@@ -190,6 +190,44 @@ def test_create_test_2d_and_a_missing_library(run, tmp_path, lib):
     assert sorted(p.name for p in tmp_path.iterdir()) == ["t.sbd", "t3.sbd"]
 
 
+def test_query_reads_points_as_written(run, tmp_path, surface_file):
+    """Lines the fast reader takes and lines it leaves to the general one
+    (quotes, decimal commas, odd blanks) give the numbers as written, in
+    order; the tool echoes them first on each line."""
+    shutil.copy(surface_file, tmp_path / "s.sbd")
+    rng = np.random.default_rng(5)
+    values = np.concatenate([rng.uniform(-1e3, 1e3, 40), [0.0, -0.0, 5e-300, 1e300, 1e-7, 123456789.0]])
+    forms = [repr, lambda v: "%.17g" % v, lambda v: "%.3e" % v, lambda v: "%.4f" % v]
+    pairs = [(values[i], values[(7 * i + 3) % values.size]) for i in range(values.size)]
+    dialects = {
+        ",": lambda a, b: f" {a} ,{b}\t",
+        ";": lambda a, b: f"{a};  {b};extra",
+        "\t": lambda a, b: f"{a}\t {b} ",
+        " ": lambda a, b: f"  {a} \t {b}  tail",
+    }
+    for sep, line in dialects.items():
+        header = {";": "y;z;note", " ": "y z note"}.get(sep, "y" + sep + "z")
+        rows, want = ["# a comment", "", header], []
+        for i, (a, b) in enumerate(pairs):
+            ta, tb = forms[i % 4](float(a)), forms[(i + 1) % 4](float(b))
+            if sep == ";" and i % 5 == 0:
+                ta = ta.replace(".", ",")  # a decimal comma: the general reader's
+            if sep == "," and i % 6 == 0:
+                ta = f'"{ta}"'
+            rows.append(line(ta, tb))
+            want.append((float(ta.strip('"').replace(",", ".")), float(tb)))
+        (tmp_path / "q.csv").write_bytes(("\r\n".join(rows) + "\r\n").encode())
+        r = run("query", "s.sbd", "--no-header", "--raw", "--points", "q.csv")
+        assert r.returncode == 0, (sep, r.stderr)
+        got = [tuple(float(v) for v in out.split(",")[:2]) for out in r.stdout.splitlines()]
+        assert got == want and all(np.signbit(g[0]) == np.signbit(w[0]) for g, w in zip(got, want)), sep
+    for bad, message in [("1.5,2x", "'2x' is not a finite number"), ("1.5,inf", "'inf' is not a finite number"),
+                         ("1.5", "expected Y,Z but found 1 value")]:
+        (tmp_path / "q.csv").write_text("1,2\n3,4\n" + bad + "\n")
+        r = run("query", "s.sbd", "--points", "q.csv")
+        assert r.returncode == 1 and "q.csv:3: " + message in r.stderr, (bad, r.stderr)
+
+
 def test_3d_query_export_and_their_failures(run, tmp_path, surface_file):
     shutil.copy(surface_file, tmp_path / "s.sbd")
     ys, zs = np.array([500.0, -50.0]), np.array([300.0, -50.0])

@@ -222,8 +222,10 @@ def test_query_reads_points_as_written(run, tmp_path, surface_file):
         got = [tuple(float(v) for v in out.split(",")[:2]) for out in r.stdout.splitlines()]
         assert got == want and all(np.signbit(g[0]) == np.signbit(w[0]) for g, w in zip(got, want)), sep
     for bad, message in [("1.5,2x", "'2x' is not a finite number"), ("1.5,inf", "'inf' is not a finite number"),
-                         ("1.5", "expected Y,Z but found 1 value")]:
-        (tmp_path / "q.csv").write_text("1,2\n3,4\n" + bad + "\n")
+                         ("1.5,1e-310", "'1e-310' is not a finite number"), ("1.5", "expected Y,Z but found 1 value"),
+                         ("1.5 2x", "'2x' is not a finite number")]:
+        sep = " " if " " in bad else ","
+        (tmp_path / "q.csv").write_text(f"1{sep}2\n3{sep}4\n" + bad + "\n")
         r = run("query", "s.sbd", "--points", "q.csv")
         assert r.returncode == 1 and "q.csv:3: " + message in r.stderr, (bad, r.stderr)
 

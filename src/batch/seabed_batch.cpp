@@ -309,21 +309,20 @@ void query_part(const seabed_batch_3d_seabed& sb, std::int32_t method, const std
     // the nodes as the loop over runs reads them: the packed copy or the host's arrays
     const seabed::batch_nodes::PackedNodes packed{sb.mesh};
     const seabed::batch_nodes::HostNodes in_place{sb.n, sb.nadj, sb.iadj, sb.istart,
-                                                  seabed::node_columns(sb.nodes, sb.n)};
+                                                  seabed::node_columns(sb.nodes, sb.n), sb.gradients};
     const auto answer = [&](std::int64_t k, seabed::Status st) { status[k] = seabed::code(st); };
-    if (method == 1 && sb.packed) {
-        // elements evaluated a few points at a time, answers written by the flush at the latest
-        seabed::CubicQueries queries(sb.mesh);
-        run(packed, [&](std::int64_t k, std::int32_t s, std::int32_t* t) {
+    // cubic: elements evaluated a few points at a time, answers written by the flush at the latest
+    const auto cubic = [&](const auto& view) {
+        seabed::CubicQueries queries(view);
+        run(view, [&](std::int64_t k, std::int32_t s, std::int32_t* t) {
             queries.query(y[k], z[k], x[k], normal + 3 * k, status[k], s, t);
         });
         queries.flush();
+    };
+    if (method == 1 && sb.packed) {
+        cubic(packed);
     } else if (method == 1) {
-        seabed::CubicElementCache cache;
-        run(in_place, [&](std::int64_t k, std::int32_t s, std::int32_t* t) {
-            answer(k, seabed::interpolate_3d_cubic(y[k], z[k], sb.n, sb.nadj, sb.nodes, sb.iadj, sb.istart,
-                                                   sb.gradients, x[k], normal + 3 * k, s, cache, t));
-        });
+        cubic(in_place);
     } else if (sb.packed) {
         seabed::PlaneCache cache;
         run(packed, [&](std::int64_t k, std::int32_t s, std::int32_t* t) {

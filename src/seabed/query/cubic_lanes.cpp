@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <type_traits>
 
 #include "seabed/query/batch_nodes.hpp"
 #include "seabed/query/cubic_interpolation.hpp"
@@ -171,11 +172,11 @@ void evaluate_cubic_lanes(const CubicLanes& in, CubicLaneResults& out) {
     evaluate_sse2(in, out);
 }
 
-void CubicQueries::query(double y, double z, double& x, double normal[3], std::int32_t& status, std::int32_t& start,
-                         std::int32_t triangle[3]) {
-    const batch_nodes::PackedNodes nd{mesh_};
+template <class Nodes>
+void CubicQueries<Nodes>::query(double y, double z, double& x, double normal[3], std::int32_t& status,
+                                std::int32_t& start, std::int32_t triangle[3]) {
     Status st = Status::Ok;
-    if (batch_nodes::locate(nd, y, z, x, normal, start, triangle, st)) {
+    if (batch_nodes::locate(nd_, y, z, x, normal, start, triangle, st)) {
         status = code(st);
         return;
     }
@@ -183,13 +184,12 @@ void CubicQueries::query(double y, double z, double& x, double normal[3], std::i
     lanes_.y[k] = y;
     lanes_.z[k] = z;
     for (int i = 0; i < 3; ++i) {
-        const PackedNode& node = nd.at(triangle[i]);
-        const PackedValues& value = nd.value(triangle[i]);
-        lanes_.vy[i][k] = node.y;
-        lanes_.vz[i][k] = node.z;
-        lanes_.vx[i][k] = value.x;
-        lanes_.gy[i][k] = value.gy;
-        lanes_.gz[i][k] = value.gz;
+        const std::int32_t j = triangle[i];
+        lanes_.vy[i][k] = nd_.y(j);
+        lanes_.vz[i][k] = nd_.z(j);
+        lanes_.vx[i][k] = nd_.x(j);
+        lanes_.gy[i][k] = nd_.gy(j);
+        lanes_.gz[i][k] = nd_.gz(j);
     }
     x_[k] = &x;
     normal_[k] = normal;
@@ -197,7 +197,8 @@ void CubicQueries::query(double y, double z, double& x, double normal[3], std::i
     if (queued_ == kLanes) flush();
 }
 
-void CubicQueries::flush() {
+template <class Nodes>
+void CubicQueries<Nodes>::flush() {
     if (queued_ == 0) return;
     // idle lanes repeat the first point (their answers are dropped)
     for (int k = queued_; k < kLanes; ++k) {
@@ -228,13 +229,22 @@ bool cubic_lanes_available() { return false; }
 
 void evaluate_cubic_lanes(const CubicLanes&, CubicLaneResults&) {}
 
-void CubicQueries::query(double y, double z, double& x, double normal[3], std::int32_t& status, std::int32_t& start,
-                         std::int32_t triangle[3]) {
-    status = code(interpolate_3d_cubic(mesh_, y, z, x, normal, start, cache_, triangle));
+template <class Nodes>
+void CubicQueries<Nodes>::query(double y, double z, double& x, double normal[3], std::int32_t& status,
+                                std::int32_t& start, std::int32_t triangle[3]) {
+    if constexpr (std::is_same_v<Nodes, batch_nodes::PackedNodes>)
+        status = code(interpolate_3d_cubic(nd_.m, y, z, x, normal, start, cache_, triangle));
+    else
+        status = code(interpolate_3d_cubic(y, z, nd_.n, nd_.nadj, nd_.c.x, nd_.iadj, nd_.istart, nd_.grad, x, normal,
+                                           start, cache_, triangle));
 }
 
-void CubicQueries::flush() {}
+template <class Nodes>
+void CubicQueries<Nodes>::flush() {}
 
 #endif
+
+template class CubicQueries<batch_nodes::PackedNodes>;
+template class CubicQueries<batch_nodes::HostNodes>;
 
 }  // namespace seabed

@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "core/seabed_parameters.hpp"
+#include "seabed/query/batch_nodes.hpp"
 #include "seabed/query/cubic_interpolation.hpp"
 #include "seabed/query/lookup.hpp"
 
@@ -46,13 +47,15 @@ bool cubic_lanes_available();
 /// cubic_lanes_available().
 void evaluate_cubic_lanes(const CubicLanes& in, CubicLaneResults& out);
 
-/// Exported cubic queries on a packed mesh (its gradients needed), point by
-/// point in the caller's order: each answer (x, normal, status) equals that
-/// of interpolate_3d_cubic(mesh, ...) with the same start, but may be written
-/// only by the next flush(); start and triangle are written at once.
+/// Exported cubic queries on the nodes of a batch_nodes view (PackedNodes or
+/// HostNodes, gradients needed), point by point in the caller's order: each
+/// answer (x, normal, status) equals that of interpolate_3d_cubic on the same
+/// arrays with the same start, but may be written only by the next flush();
+/// start and triangle are written at once.
+template <class Nodes>
 class CubicQueries {
 public:
-    explicit CubicQueries(const PackedMesh& mesh) : mesh_(mesh) {}
+    explicit CubicQueries(const Nodes& nodes) : nd_(nodes) {}
     CubicQueries(const CubicQueries&) = delete;
     CubicQueries& operator=(const CubicQueries&) = delete;
     ~CubicQueries() { flush(); }
@@ -63,7 +66,7 @@ public:
     void flush();
 
 private:
-    const PackedMesh& mesh_;
+    Nodes nd_;
     CubicLanes lanes_;
     int queued_ = 0;
     double* x_[CubicLanes::kLanes]{};
@@ -71,5 +74,8 @@ private:
     std::int32_t* status_[CubicLanes::kLanes]{};
     CubicElementCache cache_;  // without lanes
 };
+
+extern template class CubicQueries<batch_nodes::PackedNodes>;
+extern template class CubicQueries<batch_nodes::HostNodes>;
 
 }  // namespace seabed

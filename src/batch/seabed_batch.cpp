@@ -124,17 +124,6 @@ constexpr std::int64_t kReorderFrom = 4096;
 /// points of a few neighbouring nodes or profile segments).
 constexpr std::int64_t kMaxBuckets = std::int64_t{1} << 16;
 
-/// Stable counting sort of items by bucket(item) in 0..buckets-1.
-template <class T, class Bucket>
-std::vector<T> sorted_by(std::vector<T> items, std::int64_t buckets, Bucket bucket) {
-    std::vector<std::int64_t> first(static_cast<std::size_t>(buckets) + 1, 0);
-    for (const T& item : items) ++first[static_cast<std::size_t>(bucket(item)) + 1];
-    for (std::size_t b = 1; b < first.size(); ++b) first[b] += first[b - 1];
-    auto out = work_array<T>(static_cast<std::int64_t>(items.size()));
-    for (const T& item : items) out[static_cast<std::size_t>(first[static_cast<std::size_t>(bucket(item))]++)] = item;
-    return out;
-}
-
 /// item(k) for k in 0..count-1 in a new vector, stably sorted by bucket(k)
 /// in 0..buckets-1.
 template <class Bucket, class Item>
@@ -230,22 +219,36 @@ struct Run {
 
 /// The runs of the points, in the order to work through them: by start node
 /// when there are many points in many runs (scattered points), else as given.
+/// Stably sorted by counting, each run put in its place as it is found: a
+/// million scattered points make a million runs, and a sorted copy of them
+/// would be tens of megabytes of fresh memory.
 std::vector<Run> runs_of(const Grid& grid, std::int32_t n, std::int64_t count, const double* y, const double* z) {
     const auto starts_run = [&](std::int64_t k) { return k == 0 || !grid.continues(y[k - 1], z[k - 1], y[k], z[k]); };
-    std::int64_t how_many = 0;  // counted first: no copies while the array grows
-    for (std::int64_t k = 0; k < count; ++k) how_many += starts_run(k) ? 1 : 0;
-    auto runs = work_array<Run>(how_many);
-    std::size_t made = 0;
-    for (std::int64_t k = 0; k < count; ++k) {
-        if (!starts_run(k)) continue;
-        if (made > 0) runs[made - 1].last = k;
-        runs[made++] = {k, count, grid.start_for(y[k], z[k])};
-    }
-    if (count < kReorderFrom || runs.size() < 2 || n < 1) return runs;
     int shift = 0;
     while ((static_cast<std::int64_t>(n - 1) >> shift) >= kMaxBuckets) ++shift;
-    return sorted_by(std::move(runs), (static_cast<std::int64_t>(n - 1) >> shift) + 1,
-                     [shift](const Run& r) { return static_cast<std::int64_t>(r.start - 1) >> shift; });
+    const auto bucket = [shift](std::int32_t start) { return static_cast<std::size_t>((start - 1) >> shift); };
+    // counted first, with the runs of each bucket: no copies while the array grows
+    const bool may_sort = count >= kReorderFrom && n >= 1;
+    std::vector<std::int64_t> first(may_sort ? (static_cast<std::size_t>(n - 1) >> shift) + 2 : 0, 0);
+    std::int64_t how_many = 0;
+    for (std::int64_t k = 0; k < count; ++k) {
+        if (!starts_run(k)) continue;
+        ++how_many;
+        if (may_sort) ++first[bucket(grid.start_for(y[k], z[k])) + 1];
+    }
+    const bool sort = may_sort && how_many >= 2;
+    for (std::size_t b = 1; b < first.size(); ++b) first[b] += first[b - 1];
+    auto runs = work_array<Run>(how_many);
+    std::size_t made = 0, last_made = 0;
+    for (std::int64_t k = 0; k < count; ++k) {
+        if (!starts_run(k)) continue;
+        const std::int32_t start = grid.start_for(y[k], z[k]);
+        const std::size_t at = sort ? static_cast<std::size_t>(first[bucket(start)]++) : made;
+        if (made++ > 0) runs[last_made].last = k;
+        runs[at] = {k, count, start};
+        last_made = at;
+    }
+    return runs;
 }
 
 /// The vertex of triangle t nearest to (y, z), the first of equals.

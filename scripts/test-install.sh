@@ -14,7 +14,7 @@ trap 'rm -rf "$work"' EXIT
 prefix=$work/prefix
 run=$work/run
 mkdir -p "$run"
-unset SEABED_LIBRARY PYTHONPATH
+unset SEABED_LIBRARY SEABED_GRIDS_LIBRARY PYTHONPATH
 
 /usr/bin/python3 -m venv --system-site-packages "$prefix"
 cmake --install "$build" --prefix "$prefix" >/dev/null
@@ -56,6 +56,14 @@ if [ -x "$prefix/bin/seabed" ]; then
   (cd "$run" && "$prefix/bin/seabed" create-test cli.sbd --2d >/dev/null && "$prefix/bin/seabed" generate cli.sbd | head -1 &&
      "$prefix/bin/seabed" query cli.sbd --at 1.5 --no-header)
   [ -f "$lib/libseabed_batch.so" ] || { echo "not installed: libseabed_batch.so beside the library"; exit 1; }
+  if [ -f "$build/tools/cli/libseabed_grids.so" ]; then
+    echo "== the installed tool writes and reads a raster through its installed raster module"
+    [ -f "$lib/seabed/libseabed_grids.so" ] || { echo "not installed: seabed/libseabed_grids.so"; exit 1; }
+    (cd "$run" && "$prefix/bin/seabed" create-test grid.sbd --3d >/dev/null &&
+       "$prefix/bin/seabed" generate grid.sbd >/dev/null &&
+       "$prefix/bin/seabed" export grid.sbd --grid grid.tif --cell 50 &&
+       "$prefix/bin/seabed" import grid.tif cells.sbd --3d --spacing 10)
+  fi
 fi
 
 echo "== Python package, pip-installed offline into a virtual environment"

@@ -63,3 +63,12 @@ def test_exported_grid_cells_are_the_library_answers(run, tmp_path, lib, suffix,
     assert np.isnan(want).any() and (~np.isnan(want)).any()
     # Arc/Info ASCII keeps decimal text: equal to its printed precision.
     assert np.allclose(got, want, rtol=0, atol=1e-9 if suffix != "asc" else 1e-6, equal_nan=True)
+
+
+def test_a_raster_module_that_cannot_be_loaded_is_named(run, tmp_path, monkeypatch):
+    monkeypatch.setenv("SEABED_GRIDS_LIBRARY", str(tmp_path / "gone.so"))
+    r = run("import", "g.tif", "s.sbd", "--3d", "--spacing", "10")
+    if "without GDAL" in r.stderr:
+        pytest.skip(r.stderr)
+    assert r.returncode == 1 and f"cannot load the raster module {tmp_path / 'gone.so'}: " in r.stderr, r.stderr
+    assert not (tmp_path / "s.sbd").exists()

@@ -1,18 +1,18 @@
 #include "grids.hpp"
 
-#include <fmt/format.h>
-#include <unistd.h>
-
-#include <cmath>
-#include <filesystem>
-
 #include "failure.hpp"
 #include "paths.hpp"
 
 #ifdef SEABED_HAVE_GDAL
-#include <cpl_conv.h>
-#include <gdal.h>
-#include <ogr_srs_api.h>
+#include <dlfcn.h>
+
+#include <array>
+#include <cstdlib>
+#include <exception>
+#include <filesystem>
+
+#include "gdal/grids_module.h"
+#include "library.hpp"
 #endif
 
 namespace cli {
@@ -43,116 +43,99 @@ void write_grid(const std::string& path, const Grid&) {
 
 namespace {
 
-struct Dataset {
-    GDALDatasetH h = nullptr;
-    ~Dataset() {
-        if (h) GDALClose(h);
-    }
+struct GridsModule {
+    decltype(::seabed_grids_read)* read = nullptr;
+    decltype(::seabed_grids_write)* write = nullptr;
 };
 
-std::string last_error() {
-    const char* m = CPLGetLastErrorMsg();
-    return m && *m ? m : "GDAL cannot open it";
+/// SEABED_GRIDS_LIBRARY, else the module of the tool's own installation
+/// (SEABED_GRIDS_FROM_BINDIR, e.g. ../lib/seabed/libseabed_grids.so), else
+/// the one beside the tool, where the build tree has it.
+std::string grids_module_path() {
+    if (const char* env = std::getenv("SEABED_GRIDS_LIBRARY"); env && *env) return env;
+    std::error_code ec;
+    auto dir = executable_dir(), installed = dir / SEABED_GRIDS_FROM_BINDIR;
+    if (std::filesystem::exists(installed, ec)) return installed.lexically_normal().string();
+    return (dir / SEABED_GRIDS_FILE_NAME).string();
 }
+
+/// Loaded on first use and never unloaded: GDAL keeps drivers and exit
+/// handlers of its own for the life of the process. Bound lazily, as at
+/// program start: binding every call of GDAL's hundred libraries up front
+/// costs a raster run some 20 million instructions more, and a missing
+/// library still fails the load.
+const GridsModule& grids_module() {
+    static const GridsModule module = [] {
+        std::string path = grids_module_path();
+        void* handle = dlopen(path.c_str(), RTLD_LAZY | RTLD_LOCAL);
+        if (!handle) {
+            const char* why = dlerror();
+            throw Failure(kExitToolFailure,
+                          "cannot load the raster module " + path + ": " + (why ? why : "unknown") +
+                              " (install the tool again, or name the module with SEABED_GRIDS_LIBRARY)");
+        }
+        GridsModule m;
+        m.read = reinterpret_cast<decltype(m.read)>(dlsym(handle, "seabed_grids_read"));
+        m.write = reinterpret_cast<decltype(m.write)>(dlsym(handle, "seabed_grids_write"));
+        if (!m.read || !m.write) {
+            dlclose(handle);
+            throw Failure(kExitToolFailure,
+                          "the raster module " + path + " lacks seabed_grids_read or seabed_grids_write");
+        }
+        return m;
+    }();
+    return module;
+}
+
+/// What the module's read hands over, row by row; a failure here is kept
+/// for the tool to rethrow, since nothing may be thrown into the module.
+struct GridSink {
+    Points points;
+    std::exception_ptr failure;
+
+    static int take(void* context, const double* x, const double* y, const double* z, const std::int64_t* cells,
+                    std::int64_t count) noexcept {
+        auto& s = *static_cast<GridSink*>(context);
+        try {
+            auto& p = s.points;
+            p.x.insert(p.x.end(), x, x + count);
+            p.y.insert(p.y.end(), y, y + count);
+            p.z.insert(p.z.end(), z, z + count);
+            p.lines.insert(p.lines.end(), cells, cells + count);
+            return 0;
+        } catch (...) {
+            s.failure = std::current_exception();
+            return 1;
+        }
+    }
+};
 
 }  // namespace
 
 Points read_grid_points(const std::string& path, std::optional<double> nodata, int decimate, bool three_d) {
     if (!three_d) throw Failure(kExitUsage, path + ": a raster grid makes a 3D surface: give --3d");
-    GDALAllRegister();
-    CPLPushErrorHandler(CPLQuietErrorHandler);
-    Dataset ds{GDALOpen(path.c_str(), GA_ReadOnly)};
-    CPLPopErrorHandler();
-    if (!ds.h) throw Failure(kExitToolFailure, "cannot read " + path + ": " + last_error());
-    double gt[6];
-    if (GDALGetGeoTransform(ds.h, gt) != CE_None)
-        throw Failure(kExitToolFailure, path + ": the raster has no georeferencing (no geotransform)");
-    if (GDALGetRasterCount(ds.h) < 1) throw Failure(kExitToolFailure, path + ": the raster has no band");
-    GDALRasterBandH band = GDALGetRasterBand(ds.h, 1);
-    int w = GDALGetRasterXSize(ds.h), h = GDALGetRasterYSize(ds.h), has = 0;
-    double band_nodata = GDALGetRasterNoDataValue(band, &has);
-    std::vector<double> row(static_cast<std::size_t>(w));
-    Points p;
-    p.delimiter = "raster";
-    for (int r = 0; r < h; r += decimate) {
-        if (GDALRasterIO(band, GF_Read, 0, r, w, 1, row.data(), w, 1, GDT_Float64, 0, 0) != CE_None)
-            throw Failure(kExitToolFailure, fmt::format("{}: cannot read row {}: {}", path, r + 1, last_error()));
-        for (int c = 0; c < w; c += decimate) {
-            double v = row[static_cast<std::size_t>(c)];
-            if (!std::isfinite(v) || (has && v == band_nodata) || (nodata && v == *nodata)) {
-                ++p.nodata;
-                continue;
-            }
-            double cx = c + 0.5, cy = r + 0.5;
-            p.x.push_back(v);
-            p.y.push_back(gt[0] + cx * gt[1] + cy * gt[2]);
-            p.z.push_back(gt[3] + cx * gt[4] + cy * gt[5]);
-            p.lines.push_back(static_cast<std::int64_t>(r) * w + c + 1);
-        }
+    const GridsModule& module = grids_module();
+    GridSink sink;
+    sink.points.delimiter = "raster";
+    std::array<char, 4096> error{};
+    std::int64_t dropped = 0;
+    if (module.read(path.c_str(), nodata.has_value(), nodata.value_or(0.0), decimate, &GridSink::take, &sink, &dropped,
+                    error.data(), error.size()) != 0) {
+        if (sink.failure) std::rethrow_exception(sink.failure);
+        throw Failure(kExitToolFailure, error.data());
     }
-    return p;
+    sink.points.nodata = dropped;
+    return std::move(sink.points);
 }
 
 void write_grid(const std::string& path, const Grid& g) {
-    std::string suffix = lower_suffix(path);
-    const char* driver_name = suffix == "nc" ? "netCDF" : suffix == "asc" ? "AAIGrid" : "GTiff";
-    CPLSetConfigOption("GDAL_PAM_ENABLED", "NO");  // no .aux.xml beside the output
-    GDALAllRegister();
-    GDALDriverH driver = GDALGetDriverByName(driver_name);
-    GDALDriverH mem = GDALGetDriverByName("MEM");
-    if (!driver || !mem) throw Failure(kExitToolFailure, fmt::format("GDAL has no {} driver here", driver_name));
-    Dataset src{GDALCreate(mem, "", g.width, g.height, 1, GDT_Float64, nullptr)};
-    double gt[6] = {g.left, g.cell, 0.0, g.top, 0.0, -g.cell};
-    GDALSetGeoTransform(src.h, gt);
-    if (!g.crs.empty()) {
-        OGRSpatialReferenceH srs = OSRNewSpatialReference(nullptr);
-        if (OSRSetFromUserInput(srs, g.crs.c_str()) != OGRERR_NONE) {
-            OSRDestroySpatialReference(srs);
-            throw Failure(kExitToolFailure, "GDAL does not know the coordinate reference " + g.crs);
-        }
-        char* wkt = nullptr;
-        OSRExportToWkt(srs, &wkt);
-        GDALSetProjection(src.h, wkt);
-        CPLFree(wkt);
-        OSRDestroySpatialReference(srs);
-    }
-    // Arc/Info ASCII grids have no NaN: they mark no data with a value.
-    const double marker = suffix == "asc" ? -9999.0 : std::nan("");
-    std::vector<double> values = g.values;
-    if (suffix == "asc")
-        for (double& v : values)
-            if (std::isnan(v)) v = marker;
-    GDALRasterBandH band = GDALGetRasterBand(src.h, 1);
-    GDALSetRasterNoDataValue(band, marker);
-    if (GDALRasterIO(band, GF_Write, 0, 0, g.width, g.height, values.data(), g.width, g.height, GDT_Float64, 0, 0) !=
-        CE_None)
-        throw Failure(kExitToolFailure, "cannot fill the grid: " + last_error());
-    // GDAL writes its own files (and sidecars such as .prj): write them under a
-    // temporary name beside the output, then rename each into place.
-    namespace fs = std::filesystem;
-    fs::path out(path);
-    fs::path tmp = out.parent_path() / fmt::format(".{}.{}.tmp{}", out.stem().string(), ::getpid(), out.extension().string());
-    CPLPushErrorHandler(CPLQuietErrorHandler);
-    Dataset dst{GDALCreateCopy(driver, tmp.c_str(), src.h, FALSE, nullptr, nullptr, nullptr)};
-    CPLPopErrorHandler();
-    bool ok = dst.h != nullptr;
-    std::string why = ok ? "" : last_error();
-    if (dst.h) GDALClose(dst.h), dst.h = nullptr;
-    std::vector<fs::path> written;
-    std::error_code ec;
-    for (const auto& entry : fs::directory_iterator(out.parent_path().empty() ? fs::path(".") : out.parent_path(), ec))
-        if (entry.path().filename().string().rfind(tmp.stem().string(), 0) == 0) written.push_back(entry.path());
-    if (!ok) {
-        for (auto& f : written) fs::remove(f, ec);
-        throw Failure(kExitToolFailure, "cannot write " + path + ": " + why);
-    }
-    for (auto& f : written) {
-        fs::path target = out;
-        target.replace_extension(f.extension());
-        if (f.extension() == tmp.extension()) target = out;
-        fs::rename(f, target, ec);
-        if (ec) throw Failure(kExitToolFailure, "cannot write " + target.string() + ": " + ec.message());
-    }
+    if (g.values.size() != static_cast<std::size_t>(g.width) * static_cast<std::size_t>(g.height))
+        throw Failure(kExitToolFailure, "cannot write " + path + ": the grid's values do not fill it");
+    const GridsModule& module = grids_module();
+    std::array<char, 4096> error{};
+    if (module.write(path.c_str(), g.left, g.top, g.cell, g.width, g.height, g.values.data(), g.crs.c_str(),
+                     error.data(), error.size()) != 0)
+        throw Failure(kExitToolFailure, error.data());
 }
 
 #endif

@@ -1,6 +1,8 @@
 // Raster grids through GDAL (GeoTIFF, netCDF, Arc/Info ASCII and whatever
-// else GDAL reads): cells in as soundings, a sampled surface out. Without
-// GDAL at build time every call says the tool was built without it.
+// else GDAL reads): cells in as soundings, a sampled surface out. GDAL lives
+// in the tool's raster module (gdal/grids_module.h), loaded on the first call
+// that needs it. Without GDAL at build time every call says the tool was
+// built without it.
 #pragma once
 
 #include <array>

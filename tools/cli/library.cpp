@@ -30,14 +30,12 @@ void* Library::lookup(const char* name) const {
     return f;
 }
 
-namespace {
 std::filesystem::path executable_dir() {
     std::array<char, 4096> buf{};
     ssize_t len = readlink("/proc/self/exe", buf.data(), buf.size() - 1);
     if (len <= 0) return {};
     return std::filesystem::path(std::string(buf.data(), static_cast<std::size_t>(len))).parent_path();
 }
-}  // namespace
 
 // No build-tree path is compiled in: an installed tool uses the library of
 // its own installation (SEABED_LIBDIR_FROM_BINDIR, e.g. ../lib, from the

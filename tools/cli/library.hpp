@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <string>
 
 #include "seabed.h"
@@ -42,6 +43,9 @@ inline constexpr std::int32_t kUnit = 31;
 /// Where the library is: --library, then SEABED_LIBRARY, then beside the
 /// tool's installation, then the system loader.
 std::string library_path(const std::string& option);
+
+/// The folder of the running tool; empty when the system does not say.
+std::filesystem::path executable_dir();
 
 /// Where the Python package is (for plot): SEABED_PYTHONPATH, or the source
 /// tree the tool was built from.

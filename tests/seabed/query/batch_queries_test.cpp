@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "batch/seabed_batch.h"
+#include "core/try_resize.hpp"
 #include "seabed/profile/profile_2d.hpp"
 #include "seabed/query/cubic_interpolation.hpp"
 #include "seabed/query/linear_interpolation.hpp"
@@ -134,6 +135,38 @@ TEST(BatchQueries, SurfaceResultsEqualPerPointCallsWithTheReportedStart) {
     EXPECT_EQ(seabed_batch_3d(nullptr, 0, 1, y.data(), z.data(), x.data(), normal.data(), status.data(), nullptr,
                               nullptr, 1),
               -1);
+}
+
+// Memory that runs out part way (the k-th allocation refused, k = 1, 2, ...):
+// preparing gives null or a seabed that still answers, and a batch gives -1
+// or every answer, never an exception through the C interface.
+TEST(BatchQueries, MemoryThatRunsOutIsMinusOneOrNullNeverAThrow) {
+    Surface s;
+    const std::vector<float> nodes = s.m.nodes();
+    std::mt19937 g(4);
+    std::uniform_real_distribution<double> u(0.0, 100.0);
+    std::vector<double> y, z;
+    for (int k = 0; k < 5000; ++k) y.push_back(u(g)), z.push_back(u(g));
+    const auto count = static_cast<std::int64_t>(y.size());
+    int refused = 0;
+    for (std::int64_t k = 1;; ++k) {
+        alloc_fault::fail_nth(k);
+        const Prepared prepared(seabed_batch_prepare_3d(s.m.n, s.m.nadj, nodes.data(), s.m.iadj.data(),
+                                                        s.m.istart.data(), s.grad.data(), 1),
+                                seabed_batch_free_3d);
+        std::vector<double> x(y.size(), -1.0), normal(3 * y.size());
+        std::vector<std::int32_t> status(y.size(), -9);
+        const std::int32_t rc = prepared ? seabed_batch_3d(prepared.get(), 1, count, y.data(), z.data(), x.data(),
+                                                           normal.data(), status.data(), nullptr, nullptr, 1)
+                                         : -1;
+        const bool reached = alloc_fault::countdown.load() == 0;
+        alloc_fault::fail_nth(0);
+        if (!reached) break;  // the k-th allocation never came
+        ASSERT_TRUE(rc == 0 || rc == -1) << k;
+        refused += rc == -1;
+        for (std::size_t q = 0; rc == 0 && q < y.size(); ++q) ASSERT_NE(status[q], -9) << k << " " << q;
+    }
+    EXPECT_GT(refused, 2);
 }
 
 // Sorted points carry the segment, scattered ones get the bisection's answer

@@ -77,8 +77,17 @@ bool plain_numbers(std::string_view line, char d, std::size_t need, bool may_quo
     return true;
 }
 
-std::vector<Point> query_points(const QueryOptions& o, bool three_d) {
-    std::vector<Point> pts;
+/// The points as read, a column each: Y, and Z for a 3D surface.
+struct QueryPoints {
+    std::vector<double> y, z;
+    void add(const Point& p, bool three_d) {
+        y.push_back(p[0]);
+        if (three_d) z.push_back(p[1]);
+    }
+};
+
+QueryPoints query_points(const QueryOptions& o, bool three_d) {
+    QueryPoints pts;
     std::size_t need = three_d ? 2 : 1;
     auto take = [&](const std::vector<std::string>& fields, const std::string& where, bool may_be_header,
                     bool decimal_comma) {
@@ -92,7 +101,7 @@ std::vector<Point> query_points(const QueryOptions& o, bool three_d) {
                 if (may_be_header) return;
                 throw Failure(kExitToolFailure, fmt::format("{}: '{}' is not a finite number", where, fields[k]));
             }
-        pts.push_back(p);
+        pts.add(p, three_d);
     };
     for (const auto& a : o.at) take(split_fields(a, ','), "--at " + a, false, false);
     // Standard input is read unless points were given, and never from a
@@ -104,9 +113,12 @@ std::vector<Point> query_points(const QueryOptions& o, bool three_d) {
         char d = delimiter_of(text, "auto");
         std::size_t lines = 1;
         for (const char c : text) lines += c == '\n' ? 1 : 0;  // a loop the compiler vectorises, unlike std::count
-        pts.reserve(pts.size() + lines);
+        for (std::vector<double>* column : {&pts.y, &pts.z}) {
+            if (column == &pts.z && !three_d) break;
+            column->reserve(column->size() + lines);
+            advise_huge_pages(column->data(), column->capacity() * sizeof(double));
+        }
         const bool may_quote = text.find('"') != std::string::npos || text.find('\'') != std::string::npos;
-        advise_huge_pages(pts.data(), pts.capacity() * sizeof(Point));
         std::int64_t lineno = 0;
         bool first = true;
         for (std::size_t at = 0; at < text.size();) {
@@ -119,13 +131,13 @@ std::vector<Point> query_points(const QueryOptions& o, bool three_d) {
             if (a == line.size() || line[a] == '#') continue;
             Point p{0.0, 0.0};
             if (plain_numbers(line, d, need, may_quote, p))
-                pts.push_back(p);
+                pts.add(p, three_d);
             else
                 take(split_fields(std::string(line), d), fmt::format("{}:{}", name, lineno), first, d != ',');
             first = false;
         }
     }
-    if (pts.empty())
+    if (pts.y.empty())
         throw Failure(kExitUsage, "no query points: give them with --at Y[,Z], --points FILE, or on standard input");
     return pts;
 }
@@ -194,7 +206,17 @@ struct Answers {
     std::int64_t bad = 0;  // points with a non-zero status
 };
 
-Answers query_2d(const Library& lib, const QueryOptions& o, const std::string& method, const std::vector<Point>& pts,
+/// The coordinates as the file has them, with its import offset taken off:
+/// the points as read when the offset is +0 (v - +0 is v, to the bit), else
+/// a copy in `shifted`.
+double* less_offset(std::vector<double>& read, double off, std::vector<double>& shifted) {
+    if (off == 0.0 && !std::signbit(off)) return read.data();
+    shifted = large_vector(read.size(), 0.0);
+    for (std::size_t k = 0; k < read.size(); ++k) shifted[k] = read[k] - off;
+    return shifted.data();
+}
+
+Answers query_2d(const Library& lib, const QueryOptions& o, const std::string& method, QueryPoints& pts,
                  const std::array<double, 2>& off, Progress& progress, CsvOut& out) {
     LoadedSeabed2D::Exports exports(lib);
     auto linear = SEABED_OP(lib, interpolate_2d_linear);
@@ -206,16 +228,17 @@ Answers query_2d(const Library& lib, const QueryOptions& o, const std::string& m
     const float* profile = values<float>(seabed->profile);
     const float* slopes = values<float>(seabed->slopes);
     std::int32_t n = seabed->n;
-    const std::size_t count = pts.size();
+    const std::size_t count = pts.y.size();
     // The file's coordinates have the import offset taken off; the answers give them back.
-    auto y = large_vector(count, 0.0), x = large_vector(count, 0.0), slope = large_vector(count, std::nan(""));
+    std::vector<double> shifted;
+    double* y = less_offset(pts.y, off[0], shifted);
+    auto x = large_vector(count, 0.0), slope = large_vector(count, std::nan(""));
     auto segment = large_vector(count, std::int32_t{0});
-    for (std::size_t k = 0; k < count; ++k) y[k] = pts[k][0] - off[0];
     BatchLibrary batch(lib);
     if (batch.available()) {
         // sorted points carry the segment, others bisect: on a generated
         // profile (Y increasing) the segments a carried hint finds
-        if (batch.query_2d(type == SEABED_2D_LINEAR ? 0 : 1, static_cast<std::int64_t>(count), y.data(), n, profile,
+        if (batch.query_2d(type == SEABED_2D_LINEAR ? 0 : 1, static_cast<std::int64_t>(count), y, n, profile,
                            slopes, x.data(), slope.data(), segment.data()) != 0)
             throw status_failure("seabed_batch_2d", SEABED_STATUS_NO_MEMORY);
         progress.update(static_cast<std::int64_t>(count));
@@ -232,13 +255,13 @@ Answers query_2d(const Library& lib, const QueryOptions& o, const std::string& m
     }
     if (!o.no_header) out.text() += "y,elevation,slope,segment\n";
     for (std::size_t k = 0; k < count; ++k) {
-        put_line(out.text(), pts[k][0], x[k], slope[k], segment[k]);
+        put_line(out.text(), pts.y[k], x[k], slope[k], segment[k]);
         out.line_done();
     }
     return {};
 }
 
-Answers query_3d(const Library& lib, const QueryOptions& o, const std::string& method, const std::vector<Point>& pts,
+Answers query_3d(const Library& lib, const QueryOptions& o, const std::string& method, QueryPoints& pts,
                  const std::array<double, 2>& off, Progress& progress, CsvOut& out) {
     LoadedSeabed3D::Exports exports(lib);
     auto find = SEABED_OP(lib, find_triangle);
@@ -251,14 +274,12 @@ Answers query_3d(const Library& lib, const QueryOptions& o, const std::string& m
     const auto* adj = values<std::int32_t>(seabed->iadj);
     const auto* first = values<std::int32_t>(seabed->istart);
     std::int32_t n = seabed->n, nadj = seabed->nadj;
-    const std::size_t count = pts.size();
-    auto y = large_vector(count, 0.0), z = large_vector(count, 0.0), x = large_vector(count, 0.0);
-    auto normal = large_vector(3 * count, std::nan(""));
+    const std::size_t count = pts.y.size();
+    std::vector<double> shifted_y, shifted_z;
+    double* y = less_offset(pts.y, off[0], shifted_y);
+    double* z = less_offset(pts.z, off[1], shifted_z);
+    auto x = large_vector(count, 0.0), normal = large_vector(3 * count, std::nan(""));
     auto status = large_vector(count, std::int32_t{0}), triangle = large_vector(3 * count, std::int32_t{0});
-    for (std::size_t k = 0; k < count; ++k) {
-        y[k] = pts[k][0] - off[0];
-        z[k] = pts[k][1] - off[1];
-    }
     BatchLibrary batch(lib);
     if (batch.available()) {
         // Each walk starts a step or two from its point (see seabed_batch.h);
@@ -268,7 +289,7 @@ Answers query_3d(const Library& lib, const QueryOptions& o, const std::string& m
                                                        static_cast<std::int64_t>(count) >= n ? 1 : 0));
         if (!prepared.get() ||
             batch.query_3d(prepared.get(), type == SEABED_3D_LINEAR ? 0 : 1, static_cast<std::int64_t>(count),
-                           y.data(), z.data(), x.data(), normal.data(), status.data(), nullptr, triangle.data(),
+                           y, z, x.data(), normal.data(), status.data(), nullptr, triangle.data(),
                            1) != 0)
             throw status_failure("seabed_batch_3d", SEABED_STATUS_NO_MEMORY);
         progress.update(static_cast<std::int64_t>(count));
@@ -295,7 +316,7 @@ Answers query_3d(const Library& lib, const QueryOptions& o, const std::string& m
         bool outside = !(xk > -static_cast<double>(std::numeric_limits<float>::max()));
         if (status[k] != 0 || outside) ++answers.bad;
         if (outside && !o.raw) xk = std::nan("");
-        put_line(out.text(), pts[k][0], pts[k][1], xk, normal[3 * k], normal[3 * k + 1], normal[3 * k + 2], status[k],
+        put_line(out.text(), pts.y[k], pts.z[k], xk, normal[3 * k], normal[3 * k + 1], normal[3 * k + 2], status[k],
                  triangle[3 * k], triangle[3 * k + 1], triangle[3 * k + 2]);
         out.line_done();
     }
@@ -321,7 +342,7 @@ void query(const Library& lib, const QueryOptions& o) {
         throw Failure(kExitUsage, "a 3D surface is queried with --method linear or cubic, not " + method);
     if (!o.output.empty()) require_folder(o.output);
     auto pts = query_points(o, f.is_3d());
-    Progress progress("querying", static_cast<std::int64_t>(pts.size()));
+    Progress progress("querying", static_cast<std::int64_t>(pts.y.size()));
     CsvOut out(o.output);
     Answers answers = f.is_2d() ? query_2d(lib, o, method, pts, f.offset(), progress, out)
                                  : query_3d(lib, o, method, pts, f.offset(), progress, out);

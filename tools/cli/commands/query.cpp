@@ -113,11 +113,12 @@ QueryPoints query_points(const QueryOptions& o, bool three_d) {
         char d = delimiter_of(text, "auto");
         std::size_t lines = 1;
         for (const char c : text) lines += c == '\n' ? 1 : 0;  // a loop the compiler vectorises, unlike std::count
-        for (std::vector<double>* column : {&pts.y, &pts.z}) {
-            if (column == &pts.z && !three_d) break;
-            column->reserve(column->size() + lines);
-            advise_huge_pages(column->data(), column->capacity() * sizeof(double));
-        }
+        const auto reserve = [lines](std::vector<double>& column) {
+            column.reserve(column.size() + lines);
+            advise_huge_pages(column.data(), column.capacity() * sizeof(double));
+        };
+        reserve(pts.y);
+        if (three_d) reserve(pts.z);
         const bool may_quote = text.find('"') != std::string::npos || text.find('\'') != std::string::npos;
         std::int64_t lineno = 0;
         bool first = true;

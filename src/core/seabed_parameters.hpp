@@ -5,6 +5,8 @@
 #include <array>
 #include <cstdint>
 
+#include "core/fp_guard.hpp"
+
 namespace seabed {
 
 class RecordFile;

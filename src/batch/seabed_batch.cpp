@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <memory>
 #include <new>
+#include <numeric>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -80,20 +81,14 @@ bool size_grid(std::int32_t n, const float* ys, const float* zs, Grid& g) {
     return true;
 }
 
-/// A work array of n elements. A million scattered points need tens of
-/// megabytes of them, and a first touch of each fresh 4 KiB page costs more
-/// than the work done in it: huge pages where the system gives them.
-template <class T>
-std::vector<T> work_array(std::int64_t n) {
-    std::vector<T> v;
-    if (!seabed::try_resize_large(v, n)) throw std::bad_alloc();
-    return v;
-}
+// Work arrays are large_vector's: a million scattered points need tens of
+// megabytes of them, and a first touch of each fresh 4 KiB page costs more
+// than the work done in it, so they go on huge pages where the system gives them.
 
 /// Fills the grid's cells from the nodes' coordinates, yz(j) of node j.
 template <class Coordinates>
 void fill_grid(std::int32_t n, Coordinates yz, Grid& g) {
-    g.node = work_array<std::int32_t>(g.cols * g.rows);
+    g.node = seabed::large_vector<std::int32_t>(g.cols * g.rows);
     std::vector<std::int64_t> queue;  // each cell joins it once
     if (!seabed::try_reserve_large(queue, g.cols * g.rows)) throw std::bad_alloc();
     for (std::int32_t i = 0; i < n; ++i) {
@@ -130,8 +125,8 @@ template <class Bucket, class Item>
 auto in_buckets(std::int64_t count, std::int64_t buckets, Bucket bucket, Item item) {
     std::vector<std::int64_t> first(static_cast<std::size_t>(buckets) + 1, 0);
     for (std::int64_t k = 0; k < count; ++k) ++first[static_cast<std::size_t>(bucket(k)) + 1];
-    for (std::size_t b = 1; b < first.size(); ++b) first[b] += first[b - 1];
-    auto out = work_array<decltype(item(std::int64_t{0}))>(count);
+    std::partial_sum(first.begin(), first.end(), first.begin());
+    auto out = seabed::large_vector<decltype(item(std::int64_t{0}))>(count);
     for (std::int64_t k = 0; k < count; ++k)
         out[static_cast<std::size_t>(first[static_cast<std::size_t>(bucket(k))]++)] = item(k);
     return out;
@@ -144,18 +139,12 @@ std::vector<std::int32_t> cell_order(std::int32_t n, const float* ys, const floa
     constexpr std::int64_t kTile = 8;
     const std::int64_t tile_rows = (g.rows + kTile - 1) / kTile;
     const std::int64_t keys = (g.cols + kTile - 1) / kTile * tile_rows * kTile * kTile + 1;
-    const auto key = [&](std::int32_t i) {
+    const auto key = [&](std::int64_t i) {
         if (!std::isfinite(ys[i]) || !std::isfinite(zs[i])) return keys - 1;
         const std::int64_t cy = g.col(ys[i]), cz = g.row(zs[i]);
         return ((cy / kTile * tile_rows + cz / kTile) * kTile + cy % kTile) * kTile + cz % kTile;
     };
-    std::vector<std::int32_t> first(static_cast<std::size_t>(keys) + 1, 0);
-    for (std::int32_t i = 0; i < n; ++i) ++first[static_cast<std::size_t>(key(i)) + 1];
-    for (std::size_t b = 1; b < first.size(); ++b) first[b] += first[b - 1];
-    auto order = work_array<std::int32_t>(n);
-    for (std::int32_t i = 0; i < n; ++i)
-        order[static_cast<std::size_t>(first[static_cast<std::size_t>(key(i))]++)] = i + 1;
-    return order;
+    return in_buckets(n, keys, key, [](std::int64_t i) { return static_cast<std::int32_t>(i + 1); });
 }
 
 }  // namespace
@@ -237,8 +226,8 @@ std::vector<Run> runs_of(const Grid& grid, std::int32_t n, std::int64_t count, c
         if (may_sort) ++first[bucket(grid.start_for(y[k], z[k])) + 1];
     }
     const bool sort = may_sort && how_many >= 2;
-    for (std::size_t b = 1; b < first.size(); ++b) first[b] += first[b - 1];
-    auto runs = work_array<Run>(how_many);
+    std::partial_sum(first.begin(), first.end(), first.begin());
+    auto runs = seabed::large_vector<Run>(how_many);
     std::size_t made = 0, last_made = 0;
     for (std::int64_t k = 0; k < count; ++k) {
         if (!starts_run(k)) continue;

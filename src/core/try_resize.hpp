@@ -112,6 +112,15 @@ template <class T>
     });
 }
 
+/// try_resize_large into a new vector, for code that reports memory running
+/// out by throwing: std::bad_alloc when it cannot be had.
+template <class T>
+std::vector<T> large_vector(std::int64_t n, const T& fill = T()) {
+    std::vector<T> v;
+    if (!try_resize_large(v, n, fill)) throw std::bad_alloc();
+    return v;
+}
+
 template <class T>
 T* try_new_array_large(std::size_t n) {
     T* p = try_new_array<T>(n);

@@ -5,23 +5,11 @@
 // miss the TLB less. The advice is the library's own (core/try_resize.hpp).
 #pragma once
 
-#include <cstddef>
-#include <vector>
-
 #include "core/try_resize.hpp"
 
 namespace cli {
 
 using seabed::advise_huge_pages;
-
-/// std::vector<T>(n, fill), its memory advised before the fill touches it.
-template <class T>
-std::vector<T> large_vector(std::size_t n, const T& fill) {
-    std::vector<T> v;
-    v.reserve(n);
-    advise_huge_pages(v.data(), n * sizeof(T));
-    v.assign(n, fill);
-    return v;
-}
+using seabed::large_vector;
 
 }  // namespace cli

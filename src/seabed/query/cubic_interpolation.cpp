@@ -236,4 +236,14 @@ Status interpolate_3d_cubic(const PackedMesh& mesh, double y, double z, double& 
     return cubic_at(PackedNodes{mesh}, y, z, x, normal, start, cache, triangle);
 }
 
+Status interpolate_3d_cubic(const HostNodes& nodes, double y, double z, double& x, double normal[3],
+                            std::int32_t& start, CubicElementCache& cache, std::int32_t triangle[3]) {
+    return cubic_at(nodes, y, z, x, normal, start, cache, triangle);
+}
+
+Status interpolate_3d_cubic(const PackedNodes& nodes, double y, double z, double& x, double normal[3],
+                            std::int32_t& start, CubicElementCache& cache, std::int32_t triangle[3]) {
+    return cubic_at(nodes, y, z, x, normal, start, cache, triangle);
+}
+
 }  // namespace seabed

@@ -10,6 +10,11 @@
 
 namespace seabed {
 
+namespace batch_nodes {
+struct HostNodes;
+struct PackedNodes;
+}  // namespace batch_nodes
+
 /// The parts of the element that depend on its triangle alone: the weights
 /// h of the sub-triangles and, for the gradient, dr[i] = (dR(i)/dy, dR(i)/dz)
 /// = (-V(i) / D, U(i) / D).
@@ -94,5 +99,13 @@ void surface_normal(const double gradient[2], double normal[3]);
 /// packed node numbers.
 [[nodiscard]] Status interpolate_3d_cubic(const PackedMesh& mesh, double y, double z, double& x, double normal[3],
                                           std::int32_t& start, CubicElementCache& cache, std::int32_t triangle[3]);
+
+/// The two above on either node view of batch_nodes.hpp (gradients needed).
+[[nodiscard]] Status interpolate_3d_cubic(const batch_nodes::HostNodes& nodes, double y, double z, double& x,
+                                          double normal[3], std::int32_t& start, CubicElementCache& cache,
+                                          std::int32_t triangle[3]);
+[[nodiscard]] Status interpolate_3d_cubic(const batch_nodes::PackedNodes& nodes, double y, double z, double& x,
+                                          double normal[3], std::int32_t& start, CubicElementCache& cache,
+                                          std::int32_t triangle[3]);
 
 }  // namespace seabed

@@ -2,7 +2,6 @@
 
 #include <cmath>
 #include <cstring>
-#include <type_traits>
 
 #include "seabed/query/batch_nodes.hpp"
 #include "seabed/query/cubic_interpolation.hpp"
@@ -232,11 +231,7 @@ void evaluate_cubic_lanes(const CubicLanes&, CubicLaneResults&) {}
 template <class Nodes>
 void CubicQueries<Nodes>::query(double y, double z, double& x, double normal[3], std::int32_t& status,
                                 std::int32_t& start, std::int32_t triangle[3]) {
-    if constexpr (std::is_same_v<Nodes, batch_nodes::PackedNodes>)
-        status = code(interpolate_3d_cubic(nd_.m, y, z, x, normal, start, cache_, triangle));
-    else
-        status = code(interpolate_3d_cubic(y, z, nd_.n, nd_.nadj, nd_.c.x, nd_.iadj, nd_.istart, nd_.grad, x, normal,
-                                           start, cache_, triangle));
+    status = code(interpolate_3d_cubic(nd_, y, z, x, normal, start, cache_, triangle));
 }
 
 template <class Nodes>

@@ -114,8 +114,8 @@ QueryPoints query_points(const QueryOptions& o, bool three_d) {
         std::size_t lines = 1;
         for (const char c : text) lines += c == '\n' ? 1 : 0;  // a loop the compiler vectorises, unlike std::count
         const auto reserve = [lines](std::vector<double>& column) {
-            column.reserve(column.size() + lines);
-            advise_huge_pages(column.data(), column.capacity() * sizeof(double));
+            if (!seabed::try_reserve_large(column, static_cast<std::int64_t>(column.size() + lines)))
+                throw std::bad_alloc();
         };
         reserve(pts.y);
         if (three_d) reserve(pts.z);

@@ -49,6 +49,7 @@ def test_exported_grid_cells_are_the_library_answers(run, tmp_path, lib, suffix,
         pytest.skip(r.stderr)
     assert r.returncode == 0, r.stderr
     ds = gdal.Open(str(tmp_path / f"g.{suffix}"))
+    assert ds.GetDriver().ShortName == {"tif": "GTiff", "nc": "netCDF", "asc": "AAIGrid"}[suffix]
     band = ds.GetRasterBand(1)
     got = band.ReadAsArray().astype(np.float64)
     if band.GetNoDataValue() is not None and not np.isnan(band.GetNoDataValue()):

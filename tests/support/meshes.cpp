@@ -4,11 +4,14 @@
 #include <cmath>
 #include <numeric>
 #include <random>
+#include <set>
 #include <sstream>
 #include <stdexcept>
 
 namespace seabed::testing {
 namespace {
+
+using Tri = std::array<std::int32_t, 3>;
 
 template <class... A>
 std::string say(const A&... pieces) {
@@ -20,16 +23,6 @@ std::string say(const A&... pieces) {
 double orient(const float* y, const float* z, std::int32_t a, std::int32_t b, std::int32_t c) {
     const double ya = y[a - 1], za = z[a - 1], yb = y[b - 1], zb = z[b - 1], yc = y[c - 1], zc = z[c - 1];
     return (yb - ya) * (zc - za) - (zb - za) * (yc - ya);
-}
-
-/// Positive when d lies inside the circle through the counter-clockwise a, b, c.
-double incircle(const float* y, const float* z, std::int32_t a, std::int32_t b, std::int32_t c, std::int32_t d) {
-    const double dy = y[d - 1], dz = z[d - 1];
-    const double ay = double(y[a - 1]) - dy, az = double(z[a - 1]) - dz;
-    const double by = double(y[b - 1]) - dy, bz = double(z[b - 1]) - dz;
-    const double cy = double(y[c - 1]) - dy, cz = double(z[c - 1]) - dz;
-    return (ay * ay + az * az) * (by * cz - bz * cy) - (by * by + bz * bz) * (ay * cz - az * cy) +
-           (cy * cy + cz * cz) * (ay * bz - az * by);
 }
 
 Tri canonical(std::int32_t a, std::int32_t b, std::int32_t c) {
@@ -182,28 +175,6 @@ std::string check_triangulation(std::int32_t n, const float* y, const float* z, 
         }
     }
     return {};
-}
-
-std::set<Tri> triangle_set(const Triangulation& t) {
-    std::set<Tri> out;
-    for (std::int32_t k = 0; k < t.nt; ++k) out.insert(canonical(t.itri[3 * k], t.itri[3 * k + 1], t.itri[3 * k + 2]));
-    return out;
-}
-
-std::set<Tri> brute_force_delaunay(std::int32_t n, const float* y, const float* z) {
-    std::set<Tri> out;
-    for (std::int32_t a = 1; a <= n; ++a)
-        for (std::int32_t b = a + 1; b <= n; ++b)
-            for (std::int32_t c = b + 1; c <= n; ++c) {
-                const double o = orient(y, z, a, b, c);
-                if (o == 0.0) continue;
-                const std::int32_t p = o > 0.0 ? b : c, q = o > 0.0 ? c : b;
-                bool empty = true;
-                for (std::int32_t d = 1; d <= n && empty; ++d)
-                    if (d != a && d != b && d != c && incircle(y, z, a, p, q, d) > 0.0) empty = false;
-                if (empty) out.insert(canonical(a, p, q));
-            }
-    return out;
 }
 
 std::vector<float> TestMesh::nodes() const {

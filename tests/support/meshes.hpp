@@ -6,7 +6,6 @@
 
 #include <array>
 #include <cstdint>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -63,14 +62,5 @@ struct CheckOptions {
 /// violation found, in words.
 std::string check_triangulation(std::int32_t n, const float* y, const float* z, const Triangulation& t,
                                 CheckOptions options = {});
-
-using Tri = std::array<std::int32_t, 3>;
-
-/// The triangles of t, each rotated to start at its smallest vertex.
-std::set<Tri> triangle_set(const Triangulation& t);
-
-/// Every triple whose circumcircle holds no other node, by brute force in
-/// double; meaningful for points in general position (no four cocircular).
-std::set<Tri> brute_force_delaunay(std::int32_t n, const float* y, const float* z);
 
 }  // namespace seabed::testing

@@ -39,6 +39,12 @@ Surface sample(TestMesh m, const Fn& f, const Fn& fy, const Fn& fz) {
     return s;
 }
 
+/// The same elevation x at every node, no slope.
+Surface level(TestMesh m, double x) {
+    return sample(std::move(m), [x](double, double) { return x; }, [](double, double) { return 0.0; },
+                  [](double, double) { return 0.0; });
+}
+
 /// Random elevations and gradients: no polynomial behind them.
 Surface random_surface(TestMesh m, unsigned seed) {
     std::mt19937 rng(seed);
@@ -164,7 +170,8 @@ TEST_P(CubicSurfaceTest, VerticesGiveTheNodeValueAndGradient) {
         // Tolerances: the edge components are float differences, so the
         // weights at a vertex are 1 and 0 only up to float rounding.
         EXPECT_NEAR(x, s.m.x[j - 1], 1e-6) << j;
-        EXPECT_NEAR(std::hypot(g[0] - double(s.grad[2 * (j - 1)]), g[1] - double(s.grad[2 * (j - 1) + 1])), 0.0, 1e-5) << j;
+        EXPECT_NEAR(std::hypot(g[0] - double(s.grad[2 * (j - 1)]), g[1] - double(s.grad[2 * (j - 1) + 1])), 0.0, 1e-5)
+            << j;
     }
 }
 
@@ -245,15 +252,14 @@ TEST(SurfaceTest, PlanarDataGiveOneNormal) {
             for (int k = 0; k < 3; ++k) EXPECT_NEAR(r.normal[k], want[k], 2e-6);  // float node data too
         }
     }
-    Surface flat = sample(
-        test_grid(), [](double, double) { return 3.0; }, [](double, double) { return 0.0; },
-        [](double, double) { return 0.0; });
+    const Surface flat = level(test_grid(), 3.0);
     for (int q = 0; q < 100; ++q) {
         const double y = uy(rng), z = uz(rng);
         // Weights and their derivatives sum to 1 and 0 up to rounding.
         for (const Result& r : {linear(flat, y, z), cubic(flat, y, z)}) {
             EXPECT_EQ(r.normal[0], 1.0);
-            EXPECT_TRUE(std::fabs(r.normal[1]) < 1e-14 && std::fabs(r.normal[2]) < 1e-14 && std::fabs(r.x - 3.0) < 1e-14);
+            EXPECT_TRUE(std::fabs(r.normal[1]) < 1e-14 && std::fabs(r.normal[2]) < 1e-14 &&
+                        std::fabs(r.x - 3.0) < 1e-14);
         }
     }
 }
@@ -283,10 +289,7 @@ TEST(SurfaceTest, FailureRowsGiveTheirSentinels) {
     for (const Result& r : {linear(far, 5, 5, far.m.n), cubic(far, 5, 5, far.m.n)})
         EXPECT_EQ(r.st, Status::WalkFarNodeOutOfRange);
     // A triangle of doubled area below 1e-6: status 44, -100000.0, normal not written.
-    TestMesh sliver = testing::mesh_from_triangles({0.0f, 1.0f, 0.5f}, {0.0f, 0.0f, 4.0e-7f}, {{1, 2, 3}});
-    Surface t = sample(
-        sliver, [](double, double) { return 1.0; }, [](double, double) { return 0.0; },
-        [](double, double) { return 0.0; });
+    const Surface t = level(testing::mesh_from_triangles({0.0f, 1.0f, 0.5f}, {0.0f, 0.0f, 4.0e-7f}, {{1, 2, 3}}), 1.0);
     for (const Result& r : {linear(t, 0.5, 1e-7), cubic(t, 0.5, 1e-7)}) {
         EXPECT_EQ(r.st, Status::SmallTriangle);
         EXPECT_TRUE(r.x == -100000.0 && r.normal[0] == 7.0 && r.normal[1] == 7.0);

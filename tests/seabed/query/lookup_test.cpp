@@ -6,6 +6,7 @@
 
 #include <climits>
 #include <cmath>
+#include <functional>
 #include <limits>
 #include <numeric>
 #include <random>
@@ -31,6 +32,14 @@ Found lookup(const TestMesh& m, double y, double z, std::int32_t start, std::int
     return f;
 }
 
+bool operator==(const Found& a, const Found& b) {
+    return a.st == b.st && a.start == b.start && a.i1 == b.i1 && a.i2 == b.i2 && a.i3 == b.i3 && a.same == b.same;
+}
+
+MeshView view_of(const TestMesh& m) {
+    return MeshView::contiguous(m.n, m.nadj, m.iadj.data(), m.istart.data(), m.y.data(), m.z.data());
+}
+
 /// The result is a triangle of the mesh (in its CCW order, any rotation).
 bool is_mesh_triangle(const TestMesh& m, std::int32_t a, std::int32_t b, std::int32_t c) {
     for (const auto& t : m.triangles)
@@ -51,7 +60,7 @@ bool holds(const TestMesh& m, std::int32_t a, std::int32_t b, std::int32_t c, do
 TEST(LookupTest, HintsCarriedFromCallToCall) {
     // Jittered grid, shuffled node numbers, alternating diagonals.
     TestMesh m = testing::grid_mesh(7, 6, 10.0f, -30.0f, 5.0f, 0.2f, 17, true);
-    MeshView view = MeshView::contiguous(m.n, m.nadj, m.iadj.data(), m.istart.data(), m.y.data(), m.z.data());
+    const MeshView view = view_of(m);
     std::int32_t start = 1, t[3] = {0, 0, 0}, h[3] = {0, 0, 0};
     for (double y = -29.5; y < 30; y += 0.37) {
         const double z = 20.0 + y * 0.3;
@@ -146,33 +155,29 @@ TEST(LookupTest, PackedCopyInAnyNodeOrderWalksAsTheHostArrays) {
     EXPECT_FALSE(pack_mesh(m.n, m.nadj, nodes.data(), m.iadj.data(), m.istart.data(), nullptr, order, packed));
 }
 
+/// Draws fn makes from the shared sequence (up to 3; else -1).
+int draws(const std::function<void()>& fn) {
+    reset_random_for_tests();
+    fn();
+    const float next = random_uniform();
+    reset_random_for_tests();
+    for (int k = 0; k < 4; ++k)
+        if (random_uniform() == next) return k;
+    return -1;
+}
+
 TEST(LookupTest, StartNodeIsDrawnOnlyWithoutAUsableOne) {
     TestMesh m = testing::grid_mesh(4, 4, 1.0f);
     for (std::int32_t hint : {0, -1, -3, m.n + 1}) {
-        reset_random_for_tests();
         std::int32_t t[3] = {hint, 0, 0};
-        find_triangle(MeshView::contiguous(m.n, m.nadj, m.iadj.data(), m.istart.data(), m.y.data(), m.z.data()),
-                      1.5, 1.5, t[0], t[1], t[2]);
-        float second = random_uniform();
-        reset_random_for_tests();
-        (void)random_uniform();
-        EXPECT_EQ(second, random_uniform()) << "one draw for hint " << hint;
+        EXPECT_EQ(draws([&] { find_triangle(view_of(m), 1.5, 1.5, t[0], t[1], t[2]); }), 1) << hint;
     }
-    reset_random_for_tests();
-    Found f = lookup(m, 1.5, 1.5, 5);
-    ASSERT_EQ(f.st, Status::Ok);
-    float first = random_uniform();
-    reset_random_for_tests();
-    EXPECT_EQ(first, random_uniform()) << "no draw with a start node";
+    EXPECT_EQ(draws([&] { ASSERT_EQ(lookup(m, 1.5, 1.5, 5).st, Status::Ok); }), 0) << "no draw with a start node";
     // the one node of a one-node list is a start node too
-    reset_random_for_tests();
     const std::int32_t iadj1[1] = {0}, istart1[1] = {1};
     const float at1[1] = {0.0f};
     std::int32_t s = 1, i1 = 0, i2 = 0, i3 = 0, same = 0;
-    (void)lookup_sgl_new(1, 1, iadj1, istart1, at1, at1, 1.5, 1.5, s, i1, i2, i3, same);
-    first = random_uniform();
-    reset_random_for_tests();
-    EXPECT_EQ(first, random_uniform()) << "no draw with the only node as start";
+    EXPECT_EQ(draws([&] { (void)lookup_sgl_new(1, 1, iadj1, istart1, at1, at1, 1.5, 1.5, s, i1, i2, i3, same); }), 0);
 }
 
 TEST(LookupTest, PointsThatAreNotFiniteAreOutside) {
@@ -221,30 +226,39 @@ const Damage kDamages[] = {
     {"nadj too small", [](TestMesh& m) { m.nadj /= 2; m.iadj.resize(static_cast<std::size_t>(m.nadj)); }},
     {"n zero", [](TestMesh& m) { m.n = 0; }},
     {"n negative", [](TestMesh& m) { m.n = INT_MIN; }},
+    {"repeated entries", [](TestMesh& m) {  // the first occurrence counts
+         for (std::int32_t j = 1; j <= m.n; j += 2) m.iadj[m.istart[j - 1] + 1] = m.iadj[m.istart[j - 1] - 1];
+     }},
 };
+
+using Named = std::vector<std::pair<const char*, TestMesh>>;
+
+/// meshes and every damaged copy of a jittered 6 x 6 grid.
+Named with_damaged(Named meshes) {
+    for (const Damage& d : kDamages) {
+        meshes.push_back({d.what, testing::grid_mesh(6, 6, 1.0f, 0.0f, 0.0f, 0.1f, 5)});
+        d.apply(meshes.back().second);
+    }
+    return meshes;
+}
 
 TEST(LookupTest, DamagedListsEndInAStatusOrAResultWithoutStrayReads) {
     // Arrays sized exactly, so any read past them is caught by the sanitizer build.
     std::mt19937 rng(11);
     std::uniform_real_distribution<double> u(-1.0, 7.0);
-    for (const Damage& d : kDamages) {
-        TestMesh m = testing::grid_mesh(6, 6, 1.0f, 0.0f, 0.0f, 0.1f, 5);
-        d.apply(m);
+    for (const auto& [what, m] : with_damaged({})) {
         for (int q = 0; q < 40; ++q) {
             double y = u(rng), z = u(rng);
             for (std::int32_t start = 0; start <= 36; start += 3) {
                 Found f = lookup(m, y, z, start, 0, 0, 0);
                 if (f.st == Status::Ok) {
-                    ASSERT_TRUE(f.i1 == -1 || f.i1 == -3 || (f.i1 >= 1 && f.i1 <= m.n)) << d.what;
+                    ASSERT_TRUE(f.i1 == -1 || f.i1 == -3 || (f.i1 >= 1 && f.i1 <= m.n)) << what;
                 } else {
-                    ASSERT_TRUE(f.st == Status::WalkNodeOutOfRange || f.st == Status::WalkFarNodeOutOfRange)
-                        << d.what;
-                    EXPECT_EQ(f.i1, 0) << "results untouched: " << d.what;
+                    ASSERT_TRUE(f.st == Status::WalkNodeOutOfRange || f.st == Status::WalkFarNodeOutOfRange) << what;
+                    EXPECT_EQ(f.i1, 0) << "results untouched: " << what;
                 }
                 std::int32_t t[3] = {5, 6, 7};
-                find_triangle(MeshView::contiguous(m.n, m.nadj, m.iadj.data(), m.istart.data(), m.y.data(),
-                                                   m.z.data()),
-                              y, z, t[0], t[1], t[2]);
+                find_triangle(view_of(m), y, z, t[0], t[1], t[2]);
             }
         }
     }
@@ -261,7 +275,7 @@ TEST(LookupTest, WalksPastANodeOfHighDegreeFindEveryInsidePoint) {
         z.push_back(static_cast<float>(std::sin(a)));
     }
     TestMesh m = testing::triangulated_mesh(std::move(y), std::move(z));
-    const MeshView view = MeshView::contiguous(m.n, m.nadj, m.iadj.data(), m.istart.data(), m.y.data(), m.z.data());
+    const MeshView view = view_of(m);
     for (std::int32_t start = 1; start <= m.n; start += 211)
         for (int q = 0; q < 24; ++q) {
             const double a = 2.0 * M_PI * (q + 0.5) / 24.0;
@@ -277,41 +291,22 @@ TEST(LookupTest, WalksPastANodeOfHighDegreeFindEveryInsidePoint) {
 }
 
 TEST(LookupTest, MemoisedListsGiveTheResultsOfPlainScans) {
-    struct Mesh {
-        const char* what;
-        TestMesh m;
-    };
-    std::vector<Mesh> meshes = {{"random nodes", testing::delaunay_mesh(200, 5, 50.0f)}};
-    auto damaged = [](const Damage& d) {
-        TestMesh m = testing::grid_mesh(6, 6, 1.0f, 0.0f, 0.0f, 0.1f, 5);
-        d.apply(m);
-        return m;
-    };
-    for (const Damage& d : kDamages) meshes.push_back({d.what, damaged(d)});
-    // The same neighbour twice in a list: the first occurrence counts.
-    meshes.push_back({"repeated entries", testing::grid_mesh(6, 6, 1.0f, 0.0f, 0.0f, 0.1f, 5)});
-    TestMesh& rep = meshes.back().m;
-    for (std::int32_t j = 1; j <= rep.n; j += 2) {
-        const std::int32_t at = rep.istart[j - 1] - 1;
-        rep.iadj[static_cast<std::size_t>(at + 2)] = rep.iadj[static_cast<std::size_t>(at)];
-    }
+    const Named meshes = with_damaged({{"random nodes", testing::delaunay_mesh(200, 5, 50.0f)}});
     std::mt19937 rng(4);
     std::uniform_real_distribution<double> u(-2.0, 52.0);
     const std::int64_t saved = lookup_tuning::scan_before_memo;
-    for (const Mesh& mesh : meshes)
+    for (const auto& [what, m] : meshes)
         for (int q = 0; q < 60; ++q) {
-            const double y = mesh.m.n > 100 ? u(rng) : u(rng) * 0.14, z = mesh.m.n > 100 ? u(rng) : u(rng) * 0.14;
-            const std::int32_t start = q % 7 == 0 ? 0 : 1 + q % std::max(mesh.m.n, 1);
+            const double y = m.n > 100 ? u(rng) : u(rng) * 0.14, z = m.n > 100 ? u(rng) : u(rng) * 0.14;
+            const std::int32_t start = q % 7 == 0 ? 0 : 1 + q % std::max(m.n, 1);
             Found f[2];
             for (int form = 0; form < 2; ++form) {
                 lookup_tuning::scan_before_memo = form == 0 ? 0 : INT64_MAX;
                 reset_random_for_tests();
-                f[form] = lookup(mesh.m, y, z, start);
+                f[form] = lookup(m, y, z, start);
             }
             lookup_tuning::scan_before_memo = saved;
-            ASSERT_TRUE(f[0].st == f[1].st && f[0].start == f[1].start && f[0].i1 == f[1].i1 && f[0].i2 == f[1].i2 &&
-                        f[0].i3 == f[1].i3)
-                << mesh.what << " " << q;
+            ASSERT_TRUE(f[0] == f[1]) << what << " " << q;
         }
 }
 
@@ -320,12 +315,8 @@ TEST(LookupTest, MemoisedListsGiveTheResultsOfPlainScans) {
 /// and status, on points in raster order and scattered, on nodes and edges,
 /// with lists memoised or read one by one, and on damaged lists.
 TEST(LookupTest, RememberedCrossingsGiveTheResultsOfPlainWalks) {
-    std::vector<std::pair<const char*, TestMesh>> meshes = {
-        {"random nodes", testing::delaunay_mesh(600, 9, 50.0f)}, {"lattice", testing::grid_mesh(25, 25, 2.0f)}};
-    for (const Damage& d : kDamages) {
-        meshes.push_back({d.what, testing::grid_mesh(6, 6, 1.0f, 0.0f, 0.0f, 0.1f, 5)});
-        d.apply(meshes.back().second);
-    }
+    const Named meshes = with_damaged(
+        {{"random nodes", testing::delaunay_mesh(600, 9, 50.0f)}, {"lattice", testing::grid_mesh(25, 25, 2.0f)}});
     std::mt19937 rng(8);
     const std::int64_t saved = lookup_tuning::scan_before_memo;
     for (const auto& [what, m] : meshes)
@@ -343,9 +334,7 @@ TEST(LookupTest, RememberedCrossingsGiveTheResultsOfPlainWalks) {
                     reset_random_for_tests();
                     kept.st = lookup_sgl_new(m.n, m.nadj, m.iadj.data(), m.istart.data(), m.y.data(), m.z.data(), y, z,
                                              kept.start, kept.i1, kept.i2, kept.i3, kept.same, nullptr, &memory);
-                    ASSERT_TRUE(plain.st == kept.st && plain.start == kept.start && plain.i1 == kept.i1 &&
-                                plain.i2 == kept.i2 && plain.i3 == kept.i3 && plain.same == kept.same)
-                        << what << " " << order << " " << q;
+                    ASSERT_TRUE(plain == kept) << what << " " << order << " " << q;
                 }
             }
     lookup_tuning::scan_before_memo = saved;
@@ -356,7 +345,7 @@ TEST(LookupTest, RememberedCrossingsGiveTheResultsOfPlainWalks) {
 /// points scattered, in raster order over nodes and edges, outside, not
 /// finite, past a node of high degree, and on damaged lists.
 TEST(LookupTest, QuickWalkOnAPackedMeshGivesTheWalksResults) {
-    std::vector<std::pair<const char*, TestMesh>> meshes = {
+    Named meshes = {
         {"random nodes", testing::delaunay_mesh(500, 3, 20.0f)},
         {"lattice", testing::grid_mesh(12, 12, 1.0f, 0.0f, 0.0f, 0.0f, 7, true)},
         {"jittered", testing::lattice_mesh(14, 14, 1.0f, 0.3f, 2)},
@@ -366,10 +355,7 @@ TEST(LookupTest, QuickWalkOnAPackedMeshGivesTheWalksResults) {
         fy.push_back(static_cast<float>(5.0 * std::cos(i / 90.0 * 2.0 * M_PI))),
             fz.push_back(static_cast<float>(5.0 * std::sin(i / 90.0 * 2.0 * M_PI)));
     meshes.push_back({"fan", testing::triangulated_mesh(fy, fz)});
-    for (const Damage& d : kDamages) {
-        meshes.push_back({d.what, testing::grid_mesh(6, 6, 1.0f, 0.0f, 0.0f, 0.1f, 5)});
-        d.apply(meshes.back().second);
-    }
+    meshes = with_damaged(std::move(meshes));
     std::mt19937 rng(13);
     int quick_answers = 0;
     for (const auto& [what, m] : meshes) {
@@ -420,8 +406,7 @@ TEST(LookupTest, QuickWalkOnAPackedMeshGivesTheWalksResults) {
                 next_draw[quick] = random_uniform();
             }
             lookup_tuning::quick_walk = true;
-            ASSERT_TRUE(f[0].st == f[1].st && f[0].start == f[1].start && f[0].i1 == f[1].i1 && f[0].i2 == f[1].i2 &&
-                        f[0].i3 == f[1].i3 && f[0].same == f[1].same && next_draw[0] == next_draw[1])
+            ASSERT_TRUE(f[0] == f[1] && next_draw[0] == next_draw[1])
                 << what << " " << q << " " << y << " " << z;
             quick_answers += f[1].i1 > 0;
         }

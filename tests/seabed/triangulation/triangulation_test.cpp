@@ -90,12 +90,9 @@ TEST(TriangulateWorkedExamples, ReproduceEveryArray) {
         EXPECT_EQ(r.t.iperm, c.iperm);
         EXPECT_EQ(r.t.ibnd, c.ibnd);
         EXPECT_EQ(r.t.nb, c.nb);
-        EXPECT_EQ(r.t.lb, c.nb + 1);
         EXPECT_EQ(itri_of(r.t), c.itri);
-        EXPECT_EQ(r.t.nt, static_cast<std::int32_t>(c.itri.size() / 3));
         EXPECT_EQ(r.t.istart, c.istart);
         EXPECT_EQ(r.t.iadj, c.iadj);
-        EXPECT_EQ(r.t.nadj, static_cast<std::int32_t>(c.iadj.size()));
         expect_permuted(c.pts, r);
         EXPECT_EQ(testing::check_triangulation(static_cast<std::int32_t>(c.pts.size()), r.y.data(), r.z.data(), r.t), "");
     }
@@ -268,17 +265,6 @@ TEST(TriangulateProperties, InvariantsHoldOnVariedPointSets) {
         EXPECT_EQ(testing::check_triangulation(n, r.y.data(), r.z.data(), r.t, c.options), "");
         expect_permuted(c.pts, r);
         expect_sweep_order(r);
-    }
-}
-
-TEST(TriangulateProperties, GeneralPositionGivesTheDelaunayTriangulation) {
-    for (std::uint32_t s = 1; s <= 12; ++s) {
-        SCOPED_TRACE(s);
-        const Points pts = uniform(1000 + s, 36);
-        const TriRun r = triangulate_points(pts);
-        ASSERT_EQ(r.status, Status::Ok);
-        const auto n = static_cast<std::int32_t>(pts.size());
-        EXPECT_EQ(testing::triangle_set(r.t), testing::brute_force_delaunay(n, r.y.data(), r.z.data()));
     }
 }
 

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/library_state.hpp"
+#include "core/try_resize.hpp"
 
 namespace seabed {
 namespace {
@@ -128,7 +129,7 @@ struct CellChains {
 
     /// Adds points 0..count-1 of y, z as the sorted block.
     void add_block(const float* y, const float* z, std::int32_t count) {
-        block.reserve(static_cast<std::size_t>(count));
+        if (!try_reserve_large(block, count)) throw std::bad_alloc();
         for (std::int32_t id = 0; id < count; ++id) {
             std::int64_t cy = 0, cz = 0;
             bool lo = false, hi = false;

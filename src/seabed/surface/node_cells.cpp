@@ -136,7 +136,11 @@ struct CellChains {
             if (cell_of(y[id], width, cy, lo, hi) && cell_of(z[id], width, cz, lo, hi))
                 block.push_back(Entry{CellKey{cy, cz}, id});
         }
-        std::sort(block.begin(), block.end(), [](const Entry& a, const Entry& b) { return before(a, b.key); });
+        // A sub-node grid arrives row by row, which is mostly in cell order
+        // already. (Points of one cell may come in any order: a search only
+        // asks whether any of them is near.)
+        const auto by_cell = [](const Entry& a, const Entry& b) { return before(a, b.key); };
+        if (!std::is_sorted(block.begin(), block.end(), by_cell)) std::sort(block.begin(), block.end(), by_cell);
     }
 
     /// Calls visit(j) for the points of the cells that may hold a point near

@@ -80,7 +80,8 @@ Status build_local_order(const NodeData& nd, LocalOrder& out) {
     const double zs = zhi > zlo ? 65536.0 / (static_cast<double>(zhi) - static_cast<double>(zlo)) : 0.0;
     std::vector<std::uint32_t> key, key2;
     std::vector<NodeNo> order, order2;
-    if (!try_resize(key, n) || !try_resize(key2, n) || !try_resize(order, n) || !try_resize(order2, n))
+    if (!try_resize_large(key, n) || !try_resize_large(key2, n) || !try_resize_large(order, n) ||
+        !try_resize_large(order2, n))
         return Status::AllocSubnodeArrays;
     for (std::size_t k = 0; k < un; ++k) {
         const std::int64_t i = static_cast<std::int64_t>(k);
@@ -103,9 +104,9 @@ Status build_local_order(const NodeData& nd, LocalOrder& out) {
     std::vector<std::uint32_t>().swap(key2);
     std::vector<NodeNo>().swap(order2);
 
-    if (!try_resize(out.renumber, n) || !try_resize(out.istart, n) || !try_resize(out.iadj, nadj) ||
-        !try_resize(out.x, n) || !try_resize(out.y, n) || !try_resize(out.z, n) ||
-        !try_resize(out.grad, 2 * std::int64_t{n}))
+    if (!try_resize_large(out.renumber, n) || !try_resize_large(out.istart, n) ||
+        !try_resize_large(out.iadj, nadj) || !try_resize_large(out.x, n) || !try_resize_large(out.y, n) ||
+        !try_resize_large(out.z, n) || !try_resize_large(out.grad, 2 * std::int64_t{n}))
         return Status::AllocSubnodeArrays;
     for (std::size_t a = 0; a < un; ++a) out.renumber[static_cast<std::size_t>(order[a] - 1)] = static_cast<NodeNo>(a + 1);
     // In the original node order, so that every read but the renumbering

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/library_state.hpp"
+#include "core/try_resize.hpp"
 
 namespace seabed {
 namespace {
@@ -128,14 +129,18 @@ struct CellChains {
 
     /// Adds points 0..count-1 of y, z as the sorted block.
     void add_block(const float* y, const float* z, std::int32_t count) {
-        block.reserve(static_cast<std::size_t>(count));
+        if (!try_reserve_large(block, count)) throw std::bad_alloc();
         for (std::int32_t id = 0; id < count; ++id) {
             std::int64_t cy = 0, cz = 0;
             bool lo = false, hi = false;
             if (cell_of(y[id], width, cy, lo, hi) && cell_of(z[id], width, cz, lo, hi))
                 block.push_back(Entry{CellKey{cy, cz}, id});
         }
-        std::sort(block.begin(), block.end(), [](const Entry& a, const Entry& b) { return before(a, b.key); });
+        // A sub-node grid arrives row by row, which is mostly in cell order
+        // already. (Points of one cell may come in any order: a search only
+        // asks whether any of them is near.)
+        const auto by_cell = [](const Entry& a, const Entry& b) { return before(a, b.key); };
+        if (!std::is_sorted(block.begin(), block.end(), by_cell)) std::sort(block.begin(), block.end(), by_cell);
     }
 
     /// Calls visit(j) for the points of the cells that may hold a point near
@@ -214,8 +219,9 @@ bool duplicates_by_coarse_cells(const Node* v, std::int32_t n, double width, std
     const std::uint64_t na = (ra >> shift) + 1, nb = (rb >> shift) + 1;
     const std::size_t cells = static_cast<std::size_t>(na * nb);
     constexpr std::uint32_t kNone = UINT32_MAX;  // a node with a coordinate that is not finite
-    const std::unique_ptr<std::uint32_t[]> coarse(new std::uint32_t[un]);
-    std::vector<std::int32_t> first(cells + 1, 0);
+    // the arrays below are written whole at once: on huge pages where the system gives them
+    std::vector<std::uint32_t> coarse = large_vector<std::uint32_t>(n);
+    std::vector<std::int32_t> first = large_vector<std::int32_t>(static_cast<std::int64_t>(cells) + 1);
     for (std::size_t i = 0; i < un; ++i) {
         std::int64_t a = 0, b = 0;
         bool lo = false, hi = false;
@@ -232,10 +238,11 @@ bool duplicates_by_coarse_cells(const Node* v, std::int32_t n, double width, std
     if (work > 16 * static_cast<std::uint64_t>(n) + 4096) return false;
     for (std::size_t c = 1; c <= cells; ++c) first[c] += first[c - 1];
     const std::size_t stored = static_cast<std::size_t>(first[cells]);
-    const std::unique_ptr<std::int32_t[]> id(new std::int32_t[stored]);
-    const std::unique_ptr<Node[]> node(new Node[stored]);
+    std::vector<std::int32_t> id = large_vector<std::int32_t>(static_cast<std::int64_t>(stored));
+    std::vector<Node> node = large_vector<Node>(static_cast<std::int64_t>(stored));
     {
-        std::vector<std::int32_t> next(first.begin(), first.end() - 1);
+        std::vector<std::int32_t> next = large_vector<std::int32_t>(static_cast<std::int64_t>(cells));
+        std::copy(first.begin(), first.end() - 1, next.begin());
         for (std::size_t i = 0; i < un; ++i) {
             if (coarse[i] == kNone) continue;
             const std::size_t slot = static_cast<std::size_t>(next[coarse[i]]++);

@@ -11,7 +11,7 @@ namespace {
 /// already allocated or cannot be.
 bool allocate_vector(std::vector<NodeNo>& v, std::int64_t extent) {
     if (v.capacity() != 0) return false;
-    return try_resize(v, extent > 0 ? extent : 0);
+    return try_resize_large(v, extent > 0 ? extent : 0);
 }
 
 void release_vector(std::vector<NodeNo>& v) { std::vector<NodeNo>().swap(v); }

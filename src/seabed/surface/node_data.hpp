@@ -42,6 +42,7 @@ public:
         // costs only what is filled; one byte keeps an empty array allocated
         void* p = try_malloc(bytes, zero);
         if (p == nullptr) return false;
+        advise_huge_pages(p, bytes);  // filled front to back soon after: a fault per 2 MiB, not per 4 KiB
         data_.reset(static_cast<T*>(p));
         size_ = n;
         return true;

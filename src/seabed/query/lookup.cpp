@@ -608,11 +608,18 @@ bool quick_walk(const A& a, double y, double z, NodeNo j0, NodeNo t[3]) {
     return true;
 }
 
-/// Hint test: the three numbers are nodes and P is left of or on each edge.
+/// Hint test: the three numbers are nodes and P = (y, z) is left of or on
+/// each edge (Walker::left_on's arithmetic; no Walker, whose step budget a
+/// search that ends here never needs).
 template <class A>
-bool in_triangle(const Walker<A>& w, NodeNo i1, NodeNo i2, NodeNo i3) {
-    return w.is_node(i1) && w.is_node(i2) && w.is_node(i3) && w.left_on(i1, i2) && w.left_on(i2, i3) &&
-           w.left_on(i3, i1);
+bool in_triangle(const A& a, double y, double z, NodeNo i1, NodeNo i2, NodeNo i3) {
+    const auto n = static_cast<std::uint32_t>(a.n() > 0 ? a.n() : 0);
+    const auto is_node = [n](NodeNo j) { return static_cast<std::uint32_t>(j) - 1u < n; };
+    const auto left_on = [&](NodeNo p, NodeNo q) {
+        const double yp = a.Y(p), zp = a.Z(p);
+        return (a.Y(q) - yp) * (z - zp) >= (a.Z(q) - zp) * (y - yp);
+    };
+    return is_node(i1) && is_node(i2) && is_node(i3) && left_on(i1, i2) && left_on(i2, i3) && left_on(i3, i1);
 }
 
 /// Walks from j0, except that a point that is not finite lies in no triangle.
@@ -662,8 +669,7 @@ namespace {
 template <class A>
 Status lookup(const A& a, double y, double z, std::int32_t& start, std::int32_t& i1, std::int32_t& i2,
               std::int32_t& i3, std::int32_t& same, WalkMemory* memory = nullptr) {
-    Walker<A> w(a, y, z, memory);
-    if (in_triangle(w, i1, i2, i3)) {  // step 2, the hint
+    if (in_triangle(a, y, z, i1, i2, i3)) {  // step 2, the hint
         same = 1;
         start = i1;
         return Status::Ok;
@@ -679,6 +685,7 @@ Status lookup(const A& a, double y, double z, std::int32_t& start, std::int32_t&
             return Status::Ok;
         }
     }
+    Walker<A> w(a, y, z, memory);
     const NodeNo j0 = w.is_node(start) ? start : a.drawn(random_node(a.n()));  // step 3
     const WalkResult r = locate(w, j0, y, z);
     if (r.end == End::BadNode) return Status::WalkNodeOutOfRange;
@@ -705,8 +712,8 @@ Status lookup_sgl_new(const PackedMesh& mesh, double y, double z, std::int32_t& 
 
 void find_triangle(const MeshView& mesh, double y, double z, std::int32_t& i1, std::int32_t& i2, std::int32_t& i3) {
     const StridedArrays a(mesh);
+    if (in_triangle(a, y, z, i1, i2, i3)) return;
     Walker<StridedArrays> w(a, y, z);
-    if (in_triangle(w, i1, i2, i3)) return;
     const NodeNo j0 = w.is_node(i1) ? i1 : random_node(mesh.n);
     const WalkResult r = locate(w, j0, y, z);
     if (r.end != End::BadNode && r.end != End::BadFarNode) store_end(r, i1, i2, i3);  // damaged lists change nothing
@@ -775,15 +782,6 @@ bool pack_mesh(std::int32_t n, std::int32_t nadj, const float* nodes, const std:
 NodeColumns node_columns(const float* nodes, std::int32_t n) {
     if (n < 1) return {nodes, nodes, nodes};
     return {nodes, nodes + n, nodes + 2 * static_cast<std::int64_t>(n)};
-}
-
-bool mark_outside(Status st, std::int32_t i1, double& x, double normal[3]) {
-    if (st != Status::WalkNodeOutOfRange && st != Status::WalkFarNodeOutOfRange && i1 != -1) return false;
-    x = kOutsideElevation;
-    normal[0] = 1.0;
-    normal[1] = 0.0;
-    normal[2] = 0.0;
-    return true;
 }
 
 }  // namespace seabed

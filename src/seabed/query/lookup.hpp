@@ -28,8 +28,15 @@ NodeColumns node_columns(const float* nodes, std::int32_t n);
 
 /// After a query's search: outside the triangulation, or on damaged lists,
 /// the elevation becomes the outside sentinel and the normal points up (X).
-/// True when that applied.
-bool mark_outside(Status st, std::int32_t i1, double& x, double normal[3]);
+/// True when that applied. (Inline: every batch query passes here.)
+inline bool mark_outside(Status st, std::int32_t i1, double& x, double normal[3]) {
+    if (st != Status::WalkNodeOutOfRange && st != Status::WalkFarNodeOutOfRange && i1 != -1) return false;
+    x = kOutsideElevation;
+    normal[0] = 1.0;
+    normal[1] = 0.0;
+    normal[2] = 0.0;
+    return true;
+}
 
 /// The arrays a search reads: the Y and Z columns of the nodes, IADJ and
 /// ISTART, each as the address of its element 1 and a distance in bytes

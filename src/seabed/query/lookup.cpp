@@ -229,6 +229,7 @@ public:
     double Z(NodeNo j) const { return static_cast<double>(node_[j - 1].z); }
     NodeNo adj(std::int64_t k) const { return adj_[k - 1]; }
     NodeNo drawn(NodeNo j) const { return j >= 1 && j <= m_.n ? m_.renumber[static_cast<std::size_t>(j) - 1] : j; }
+    bool clean(NodeNo j) const { return m_.clean[static_cast<std::size_t>(j) - 1] != 0; }
 
     /// As StridedArrays::list_of, from the bounds pack_mesh checked.
     bool list_of(NodeNo j, List& l) const {
@@ -551,14 +552,9 @@ bool quick_walk(const A& a, double y, double z, NodeNo j0, NodeNo t[3]) {
     // walk stops.
     const std::int64_t degree = l.lastreal - l.first + 1;
     if (degree > 63) return false;
-    std::uint64_t lefts = 0;
-    bool intact = true;
-    for (std::int64_t i = 0; i < degree; ++i) {
-        const NodeNo b = a.adj(l.first + i);
-        intact &= is_node(b);
-        lefts |= std::uint64_t{left_of_j0(is_node(b) ? b : j0)} << i;  // (no answer kept unless all are nodes)
-    }
-    if (!intact) return false;
+    if (!a.clean(j0)) return false;
+    std::uint64_t lefts = 0;  // filled from the last position, so that each answer is one shift and an or
+    for (std::int64_t i = degree - 1; i >= 0; --i) lefts = lefts << 1 | std::uint64_t{left_of_j0(a.adj(l.first + i))};
     const std::uint64_t all = (std::uint64_t{1} << degree) - 1;
     const auto at = [&](int i) { return a.adj(l.first + i); };
     // step 8 from position `from`: the first later position with P right of j0 -> its neighbour
@@ -765,16 +761,23 @@ bool pack_mesh(std::int32_t n, std::int32_t nadj, const float* nodes, const std:
         p.last = at + length - 1;
         at += length;
     }
-    if (!try_resize_large(mesh.adj, total)) return false;
+    // clean: read once here rather than by every search that starts at the node
+    if (!try_resize_large(mesh.adj, total) || !try_resize_large(mesh.clean, n, std::uint8_t{0})) return false;
     for (std::int32_t j = 1; j <= n; ++j) {
-        const PackedNode& p = mesh.node[static_cast<std::size_t>(mesh.renumber[static_cast<std::size_t>(j) - 1]) - 1];
+        const std::size_t k = static_cast<std::size_t>(mesh.renumber[static_cast<std::size_t>(j) - 1]) - 1;
+        const PackedNode& p = mesh.node[k];
         if (p.first == 0) continue;
         const std::int32_t* list = iadj + istart[static_cast<std::size_t>(j) - 1] - 1;
         std::int32_t* out = mesh.adj.data() + p.first - 1;
-        for (std::int64_t q = 0; q <= p.last - p.first; ++q) {
+        const std::int64_t length = p.last - p.first + 1;
+        for (std::int64_t q = 0; q < length; ++q) {
             const std::int32_t v = list[q];
             out[q] = v >= 1 && v <= n ? mesh.renumber[static_cast<std::size_t>(v) - 1] : v == 0 ? 0 : -1;
         }
+        const std::int64_t real = out[length - 1] == 0 ? length - 1 : length;  // a hull list's closing 0 aside
+        bool named = real >= 1;
+        for (std::int64_t q = 0; q < real; ++q) named &= out[q] >= 1;
+        mesh.clean[k] = named ? 1 : 0;
     }
     return true;
 }

@@ -145,6 +145,7 @@ struct PackedMesh {
     std::vector<PackedNode> node;        // element k: node k + 1
     std::vector<PackedValues> value;     // element k: node k + 1
     std::vector<std::int32_t> adj;       // element k: list position k + 1
+    std::vector<std::uint8_t> clean;     // element k: 1 when node k + 1's list names nodes only (a hull's 0 aside)
     std::vector<std::int32_t> renumber;  // element k: the packed number of host node k + 1
 };
 

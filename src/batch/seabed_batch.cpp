@@ -81,13 +81,10 @@ bool size_grid(std::int32_t n, const float* ys, const float* zs, Grid& g) {
     return true;
 }
 
-// Work arrays are large_vector's: a million scattered points need tens of
-// megabytes of them, and a first touch of each fresh 4 KiB page costs more
-// than the work done in it, so they go on huge pages where the system gives them.
-
 /// Fills the grid's cells from the nodes' coordinates, yz(j) of node j.
 template <class Coordinates>
 void fill_grid(std::int32_t n, Coordinates yz, Grid& g) {
+    // work arrays are large_vector's: tens of megabytes for a million points, on huge pages
     g.node = seabed::large_vector<std::int32_t>(g.cols * g.rows);
     std::vector<std::int64_t> queue;  // each cell joins it once
     if (!seabed::try_reserve_large(queue, g.cols * g.rows)) throw std::bad_alloc();

@@ -247,6 +247,17 @@ private:
     const std::int32_t* adj_;
 };
 
+/// 1 <= j <= n, in one comparison.
+inline bool is_node_of(std::uint32_t n, NodeNo j) { return static_cast<std::uint32_t>(j) - 1u < n; }
+
+/// P = (y, z) left of or on the directed edge a -> b of arrays A (no
+/// tolerance): the orientation test of every form of the search.
+template <class A>
+bool left_of_edge(const A& arrays, double y, double z, NodeNo a, NodeNo b) {
+    const double ya = arrays.Y(a), za = arrays.Z(a);
+    return (arrays.Y(b) - ya) * (z - za) >= (arrays.Z(b) - za) * (y - ya);
+}
+
 /// The walk of steps 5 to 12 over arrays A.
 template <class A>
 class Walker {
@@ -255,14 +266,8 @@ public:
         : a_(a), y_(y), z_(z), steps_(a.n(), a.nadj()), nodes_(static_cast<std::uint32_t>(a.n() > 0 ? a.n() : 0)),
           memory_(memory) {}
 
-    /// 1 <= j <= n, in one comparison.
-    bool is_node(NodeNo j) const { return static_cast<std::uint32_t>(j) - 1u < nodes_; }
-
-    /// P left of or on the directed edge a -> b (no tolerance).
-    bool left_on(NodeNo a, NodeNo b) const {
-        const double ya = a_.Y(a), za = a_.Z(a);
-        return (a_.Y(b) - ya) * (z_ - za) >= (a_.Z(b) - za) * (y_ - ya);
-    }
+    bool is_node(NodeNo j) const { return is_node_of(nodes_, j); }
+    bool left_on(NodeNo a, NodeNo b) const { return left_of_edge(a_, y_, z_, a, b); }
 
     WalkResult walk(NodeNo j0);
 
@@ -531,7 +536,7 @@ constexpr std::int64_t kQuickSteps = 256;
 template <class A>
 bool quick_walk(const A& a, double y, double z, NodeNo j0, NodeNo t[3]) {
     const auto n = static_cast<std::uint32_t>(a.n());
-    const auto is_node = [n](NodeNo j) { return static_cast<std::uint32_t>(j) - 1u < n; };
+    const auto is_node = [n](NodeNo j) { return is_node_of(n, j); };
     const auto Y = [&a](NodeNo j) { return a.Y(j); };
     const auto Z = [&a](NodeNo j) { return a.Z(j); };
     if (!std::isfinite(y) || !std::isfinite(z) || !is_node(j0)) return false;
@@ -541,10 +546,7 @@ bool quick_walk(const A& a, double y, double z, NodeNo j0, NodeNo t[3]) {
     if (!is_node(jf) || !is_node(jl)) return false;
     const double y0 = Y(j0), z0 = Z(j0), dz = z - z0, dy = y - y0;
     const auto left_of_j0 = [&](NodeNo b) { return (Y(b) - y0) * dz >= (Z(b) - z0) * dy; };
-    const auto left_on = [&](NodeNo p, NodeNo q) {
-        const double yp = Y(p), zp = Z(p);
-        return (Y(q) - yp) * (z - zp) >= (Z(q) - zp) * (y - yp);
-    };
+    const auto left_on = [&](NodeNo p, NodeNo q) { return left_of_edge(a, y, z, p, q); };
     // Steps 7 and 8 test neighbours in list order until one answers; the
     // answers are the same whether asked one by one or all at once (bit i:
     // P left of or on j0 -> the neighbour at position first + i), and
@@ -605,17 +607,12 @@ bool quick_walk(const A& a, double y, double z, NodeNo j0, NodeNo t[3]) {
 }
 
 /// Hint test: the three numbers are nodes and P = (y, z) is left of or on
-/// each edge (Walker::left_on's arithmetic; no Walker, whose step budget a
-/// search that ends here never needs).
+/// each edge (no Walker: a search that ends here never needs its step budget).
 template <class A>
 bool in_triangle(const A& a, double y, double z, NodeNo i1, NodeNo i2, NodeNo i3) {
     const auto n = static_cast<std::uint32_t>(a.n() > 0 ? a.n() : 0);
-    const auto is_node = [n](NodeNo j) { return static_cast<std::uint32_t>(j) - 1u < n; };
-    const auto left_on = [&](NodeNo p, NodeNo q) {
-        const double yp = a.Y(p), zp = a.Z(p);
-        return (a.Y(q) - yp) * (z - zp) >= (a.Z(q) - zp) * (y - yp);
-    };
-    return is_node(i1) && is_node(i2) && is_node(i3) && left_on(i1, i2) && left_on(i2, i3) && left_on(i3, i1);
+    return is_node_of(n, i1) && is_node_of(n, i2) && is_node_of(n, i3) && left_of_edge(a, y, z, i1, i2) &&
+           left_of_edge(a, y, z, i2, i3) && left_of_edge(a, y, z, i3, i1);
 }
 
 /// Walks from j0, except that a point that is not finite lies in no triangle.

@@ -20,7 +20,7 @@ program, then measures
 - batch queries of a generated 1e6-point 2D profile (Profile2D.query_many),
   random and sorted points, against scipy's CubicSpline.
 CPU time is what the machine's load disturbs least; the load average is
-printed with the results.
+printed with the results. The run stays on one core (its children too).
 """
 
 import argparse
@@ -258,8 +258,13 @@ def main():
                         help="one group of measurements (queries: on a seabed generated once, untimed)")
     args = parser.parse_args()
     build()
+    # Everything measured here runs on one thread: on one core, so that the
+    # figures are per core and no round pays for the scheduler moving it to
+    # another core with cold caches (up to a quarter slower on this machine).
+    core = max(os.sched_getaffinity(0))
+    os.sched_setaffinity(0, {core})
     sys.path.insert(0, str(ROOT / "python"))
-    print(f"load average {os.getloadavg()[0]:.1f} on {os.cpu_count()} cores", flush=True)
+    print(f"load average {os.getloadavg()[0]:.1f} on {os.cpu_count()} cores; measuring on core {core}", flush=True)
     with tempfile.TemporaryDirectory() as folder:
         if args.only in (None, "triangulation"):
             triangulation(args.rounds, folder)

@@ -1,5 +1,6 @@
 #include "seabed/query/lookup.hpp"
 
+#include <algorithm>
 #include <bit>
 #include <cmath>
 #include <cstring>
@@ -7,6 +8,10 @@
 #include <new>
 #include <type_traits>
 #include <unordered_map>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "core/random.hpp"
 #include "core/try_resize.hpp"
@@ -230,6 +235,32 @@ public:
     NodeNo adj(std::int64_t k) const { return adj_[k - 1]; }
     NodeNo drawn(NodeNo j) const { return j >= 1 && j <= m_.n ? m_.renumber[static_cast<std::size_t>(j) - 1] : j; }
     bool clean(NodeNo j) const { return m_.clean[static_cast<std::size_t>(j) - 1] != 0; }
+
+    /// Position of the first v in list l, else its last position (as the
+    /// one-by-one read stops). A short list is read eight entries at once:
+    /// where v sits varies from search to search, and a loop that stops there
+    /// leaves the processor guessing.
+    std::int64_t first_of(const List& l, NodeNo v) const {
+#if defined(__SSE2__)
+        if (l.lastreal - l.first < 8) {
+            // entries past the list's end (other lists', or the padding behind
+            // the last) may hold v too: past the first v in the list, or
+            // clamped to the list's end when it holds none
+            const std::int32_t* p = adj_ + (l.first - 1);
+            const __m128i key = _mm_set1_epi32(v);
+            const auto hits = [&](const std::int32_t* q) {
+                const __m128i e = _mm_loadu_si128(reinterpret_cast<const __m128i*>(q));
+                return static_cast<unsigned>(_mm_movemask_ps(_mm_castsi128_ps(_mm_cmpeq_epi32(e, key))));
+            };
+            const auto last = static_cast<int>(l.lastreal - l.first);
+            const unsigned found = hits(p) | hits(p + 4) << 4 | 1u << 31;  // 31: none of the eight
+            return l.first + std::min(std::countr_zero(found), last);
+        }
+#endif
+        std::int64_t p = l.first;
+        while (adj(p) != v && p != l.lastreal) ++p;
+        return p;
+    }
 
     /// As StridedArrays::list_of, from the bounds pack_mesh checked.
     bool list_of(NodeNo j, List& l) const {
@@ -553,38 +584,34 @@ bool quick_walk(const A& a, double y, double z, NodeNo j0, NodeNo t[3]) {
     // asking them all at once spares the processor a guess at where the
     // walk stops.
     const std::int64_t degree = l.lastreal - l.first + 1;
-    if (degree > 63) return false;
+    if (degree < 2 || degree > 63) return false;  // lists that fit the bits, with a wedge to read below
     if (!a.clean(j0)) return false;
     std::uint64_t lefts = 0;  // filled from the last position, so that each answer is one shift and an or
     for (std::int64_t i = degree - 1; i >= 0; --i) lefts = lefts << 1 | std::uint64_t{left_of_j0(a.adj(l.first + i))};
     const std::uint64_t all = (std::uint64_t{1} << degree) - 1;
     const auto at = [&](int i) { return a.adj(l.first + i); };
-    // step 8 from position `from`: the first later position with P right of j0 -> its neighbour
-    const auto right_after = [&](int from) { return ~lefts & all & ~((std::uint64_t{2} << from) - 1); };
-    NodeNo j1 = jl, j2 = jf;  // the wedge that closes the list
-    if (l.hull || (lefts & 1) != 0) {
-        if (l.hull && ((lefts & 1) == 0 || !left_on(jl, j0))) return false;  // step 6: outside
-        const std::uint64_t right = right_after(0);
-        if (right == 0) return false;  // steps 9 and 10
-        const int i = std::countr_zero(right);
-        j1 = at(i - 1);
-        j2 = at(i);
-    } else if (const std::uint64_t turn = lefts & (all >> 1) & ~std::uint64_t{1}; turn != 0) {
-        // step 7 turned at the first neighbour P is left of (the last one closes the wedge instead)
-        const std::uint64_t right = right_after(std::countr_zero(turn));
-        if (right != 0) {
-            const int i = std::countr_zero(right);
-            j1 = at(i - 1);
-            j2 = at(i);
-        }
-    }
+    if (l.hull && ((lefts & 1) == 0 || !left_on(jl, j0))) return false;  // step 6: outside
+    // Step 8 searches from position 0 when P is left of or on j0 -> jf (on
+    // the hull it always is by now), else from step 7's turn, the first
+    // neighbour P is left of (the last one closes the wedge instead, as does
+    // no turn): either way from the first neighbour P is left of or on. The
+    // wedge is at the first later position with P strictly right, or, with
+    // none, (jl, jf). Which case applies is as unforeseeable as the side of
+    // P, so the answer is worked out by bit arithmetic, not branched to.
+    const std::uint64_t from = lefts & (0 - lefts);  // as a bit (0: none)
+    const std::uint64_t right = ~lefts & all & ~(from - 1);
+    if ((right | (~lefts & 1)) == 0) return false;  // steps 9 and 10: P left of or on every edge from j0
+    // the first bit of right, else (no bit: 63, as degree < 64) any position of a wedge in the list
+    const int i = std::min(std::countr_zero(right | std::uint64_t{1} << 63), static_cast<int>(degree) - 1);
+    const NodeNo a1 = at(i - 1), a2 = at(i);
+    NodeNo j1 = right != 0 ? a1 : jl;
+    NodeNo j2 = right != 0 ? a2 : jf;
     std::int64_t steps = 1 + degree;  // at most
     NodeNo j3 = j0;
     while (!left_on(j1, j2)) {  // step 11
         List l2;
         if (!a.list_of(j2, l2)) return false;
-        std::int64_t p = l2.first;
-        while (a.adj(p) != j1 && p != l2.lastreal) ++p;
+        const std::int64_t p = a.first_of(l2, j1);
         steps += 1 + (p - l2.first + 1);
         if (steps >= kQuickSteps || a.adj(p) != j1) return false;
         if (l2.hull && (p == l2.first || p == l2.lastreal)) return false;  // outside
@@ -759,7 +786,8 @@ bool pack_mesh(std::int32_t n, std::int32_t nadj, const float* nodes, const std:
         at += length;
     }
     // clean: read once here rather than by every search that starts at the node
-    if (!try_resize_large(mesh.adj, total) || !try_resize_large(mesh.clean, n, std::uint8_t{0})) return false;
+    if (!try_resize_large(mesh.adj, total + kAdjPadding) || !try_resize_large(mesh.clean, n, std::uint8_t{0}))
+        return false;
     for (std::int32_t j = 1; j <= n; ++j) {
         const std::size_t k = static_cast<std::size_t>(mesh.renumber[static_cast<std::size_t>(j) - 1]) - 1;
         const PackedNode& p = mesh.node[k];

@@ -135,6 +135,10 @@ struct PackedValues {
     std::int32_t host = 0;       // its number in the host's arrays
 };
 
+/// Entries of 0 that follow the lists of a PackedMesh, so that a list is
+/// read several entries at once without leaving the array.
+inline constexpr std::int64_t kAdjPadding = 8;
+
 /// A copy of a loaded triangulation laid out for many queries: the nodes
 /// renumbered in an order the caller chooses (neighbours in space near in
 /// memory), and the lists renumbered to match (0 kept, any other value that
@@ -144,7 +148,7 @@ struct PackedMesh {
     std::int32_t n = 0, nadj = 0;        // the host's counts, which bound the walk
     std::vector<PackedNode> node;        // element k: node k + 1
     std::vector<PackedValues> value;     // element k: node k + 1
-    std::vector<std::int32_t> adj;       // element k: list position k + 1
+    std::vector<std::int32_t> adj;       // element k: list position k + 1; kAdjPadding zeros after the last list
     std::vector<std::uint8_t> clean;     // element k: 1 when node k + 1's list names nodes only (a hull's 0 aside)
     std::vector<std::int32_t> renumber;  // element k: the packed number of host node k + 1
 };

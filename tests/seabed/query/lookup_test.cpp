@@ -185,6 +185,31 @@ TEST(LookupTest, StartNodeIsDrawnOnlyWithoutAUsableOne) {
     EXPECT_EQ(draws([&] { (void)lookup_sgl_new(1, 1, iadj1, istart1, at1, at1, 1.5, 1.5, s, i1, i2, i3, same); }), 0);
 }
 
+/// Without a start node the walk starts at node 1 + trunc((n - 1) * r), r the
+/// next draw: the same triangle, in the same vertex order, as from that node.
+TEST(LookupTest, ADrawnStartNodeComesFromTheNextDraw) {
+    TestMesh m = testing::delaunay_mesh(300, 23, 100.0f);
+    std::mt19937 rng(11);
+    std::uniform_real_distribution<double> u(0.0, 100.0);
+    int differs = 0;  // points whose answer from the node after the drawn one is another
+    for (int q = 0; q < 200; ++q) {
+        const double y = u(rng), z = u(rng);
+        const auto after_draws = [q] {
+            reset_random_for_tests();
+            for (int k = 0; k < q; ++k) (void)random_uniform();
+        };
+        after_draws();
+        const float r = random_uniform();
+        const std::int32_t j0 = 1 + static_cast<std::int32_t>(std::trunc(static_cast<float>(m.n - 1) * r));
+        after_draws();
+        const Found drawn = lookup(m, y, z, 0), given = lookup(m, y, z, j0);
+        ASSERT_TRUE(drawn.st == given.st && drawn.i1 == given.i1 && drawn.i2 == given.i2 && drawn.i3 == given.i3) << q;
+        const Found next = lookup(m, y, z, j0 % m.n + 1);
+        differs += next.i1 != given.i1;
+    }
+    EXPECT_GT(differs, 10);  // the check above can tell neighbouring start nodes apart
+}
+
 TEST(LookupTest, PointsThatAreNotFiniteAreOutside) {
     TestMesh m = testing::grid_mesh(5, 5, 1.0f);
     const double inf = std::numeric_limits<double>::infinity(), nan = std::numeric_limits<double>::quiet_NaN();

@@ -73,3 +73,7 @@ def test_a_raster_module_that_cannot_be_loaded_is_named(run, tmp_path, monkeypat
         pytest.skip(r.stderr)
     assert r.returncode == 1 and f"cannot load the raster module {tmp_path / 'gone.so'}: " in r.stderr, r.stderr
     assert not (tmp_path / "s.sbd").exists()
+    # export names it before it samples: even for a seabed file it would refuse
+    (tmp_path / "p.sbd").write_bytes(b"")
+    r = run("export", "p.sbd", "--grid", "g.tif", "--cell", "5")
+    assert r.returncode == 1 and "cannot load the raster module" in r.stderr, r.stderr

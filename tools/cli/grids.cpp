@@ -35,6 +35,10 @@ Points read_grid_points(const std::string& path, std::optional<double>, int, boo
     no_gdal(path);
 }
 
+void require_grids(const std::string& path) {
+    no_gdal(path);
+}
+
 void write_grid(const std::string& path, const Grid&) {
     no_gdal(path);
 }
@@ -126,6 +130,10 @@ Points read_grid_points(const std::string& path, std::optional<double> nodata, i
     }
     sink.points.nodata = dropped;
     return std::move(sink.points);
+}
+
+void require_grids(const std::string&) {
+    (void)grids_module();
 }
 
 void write_grid(const std::string& path, const Grid& g) {

@@ -31,6 +31,11 @@ struct Grid {
     std::string crs;  // as the user gave it ("EPSG:32631"); empty when unknown
 };
 
+/// Fails as write_grid would when the tool cannot write rasters at all
+/// (built without GDAL, or its raster module does not load): for commands
+/// that work long before they write.
+void require_grids(const std::string& path);
+
 /// Writes the grid in the format of the path's suffix (.tif, .nc, .asc),
 /// through a temporary file.
 void write_grid(const std::string& path, const Grid& g);

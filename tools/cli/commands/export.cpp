@@ -24,6 +24,7 @@ void export_grid(const Library& lib, const ExportOptions& o) {
     if (!is_grid_path(o.grid)) throw Failure(kExitUsage, "--grid writes .tif, .nc or .asc files, not " + o.grid);
     if (!(o.cell > 0.0 && std::isfinite(o.cell))) throw Failure(kExitUsage, "--grid needs --cell S with S > 0");
     require_folder(o.grid);
+    require_grids(o.grid);  // before the sampling, which may take minutes
     SeabedFile f = read_seabed_file(o.file);
     require_generated(f);
     if (!f.is_3d()) throw Failure(kExitUsage, o.file + " holds a 2D profile: only a 3D surface makes a grid");

@@ -81,9 +81,11 @@ bool size_grid(std::int32_t n, const float* ys, const float* zs, Grid& g) {
     return true;
 }
 
-/// Fills the grid's cells from the nodes' coordinates, yz(j) of node j.
-template <class Coordinates>
-void fill_grid(std::int32_t n, Coordinates yz, Grid& g) {
+/// Fills the grid's cells from the nodes' coordinates, yz(j) of host node j,
+/// naming each node number(j): host node after host node, so that a copy
+/// names the same nodes, in its own numbers, as the host's arrays.
+template <class Coordinates, class Number>
+void fill_grid(std::int32_t n, Coordinates yz, Number number, Grid& g) {
     // work arrays are large_vector's: tens of megabytes for a million points, on huge pages
     g.node = seabed::large_vector<std::int32_t>(g.cols * g.rows);
     std::vector<std::int64_t> queue;  // each cell joins it once
@@ -94,7 +96,7 @@ void fill_grid(std::int32_t n, Coordinates yz, Grid& g) {
         const std::int64_t c = g.cell(y, z);
         std::int32_t& slot = g.node[static_cast<std::size_t>(c)];
         if (slot == 0) queue.push_back(c);
-        slot = i + 1;
+        slot = number(i + 1);
     }
     // empty cells take the node of the nearest filled cell, breadth first
     for (std::size_t q = 0; q < queue.size(); ++q) {
@@ -157,13 +159,6 @@ struct seabed_batch_3d_seabed {
     const std::int32_t* istart = nullptr;
     const float* gradients = nullptr;
     bool has_gradients = false;
-
-    float Y(std::int32_t j) const {
-        return packed ? mesh.node[static_cast<std::size_t>(j) - 1].y : nodes[n + static_cast<std::int64_t>(j) - 1];
-    }
-    float Z(std::int32_t j) const {
-        return packed ? mesh.node[static_cast<std::size_t>(j) - 1].z : nodes[2 * static_cast<std::int64_t>(n) + j - 1];
-    }
 };
 
 namespace {
@@ -181,8 +176,10 @@ seabed_batch_3d_seabed* prepare(std::int32_t n, std::int32_t nadj, const float* 
     } catch (const std::bad_alloc&) {
         sb->packed = false;
     }
+    const auto host_yz = [&](std::int32_t j) { return std::pair{ys[j - 1], zs[j - 1]}; };
     if (sb->packed) {
-        fill_grid(n, [&](std::int32_t j) { return std::pair{sb->Y(j), sb->Z(j)}; }, sb->grid);
+        const auto& renumber = sb->mesh.renumber;
+        fill_grid(n, host_yz, [&](std::int32_t j) { return renumber[static_cast<std::size_t>(j) - 1]; }, sb->grid);
     } else {
         sb->mesh = seabed::PackedMesh{};
         sb->n = n;
@@ -191,7 +188,7 @@ seabed_batch_3d_seabed* prepare(std::int32_t n, std::int32_t nadj, const float* 
         sb->iadj = iadj;
         sb->istart = istart;
         sb->gradients = gradients;
-        fill_grid(n, [&](std::int32_t j) { return std::pair{ys[j - 1], zs[j - 1]}; }, sb->grid);
+        fill_grid(n, host_yz, [](std::int32_t j) { return j; }, sb->grid);
     }
     return sb.release();
 }

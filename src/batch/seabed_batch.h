@@ -30,11 +30,13 @@ typedef struct seabed_batch_3d_seabed seabed_batch_3d_seabed;
  * cell by cell, so that neighbours in space lie near in memory (about 60
  * bytes a node; a triangulation whose lists overlap, a damaged one, is not
  * copied). Without a copy the arrays are read in place: keep them unchanged
- * until the free. A copy costs about as much as querying n scattered points
- * in place and halves the time of every later point (much more for points
- * in raster order): worth it from about n points on, or for a seabed queried
- * again and again. gradients may be null (linear queries only). Null when
- * memory runs out or no node is finite. */
+ * until the free. A copy changes no answer and no start node, only the
+ * time: it costs about as much as querying n / 3 scattered points in place,
+ * and takes about a sixth off every later scattered point and two thirds off
+ * every point in raster order: worth it from about 2n scattered points or
+ * n / 2 in raster order, or for a seabed queried again and again. gradients
+ * may be null (linear queries only). Null when memory runs out or no node is
+ * finite. */
 SEABED_BATCH_API seabed_batch_3d_seabed* seabed_batch_prepare_3d(int32_t n, int32_t nadj, const float* nodes,
                                                                const int32_t* iadj, const int32_t* istart,
                                                                const float* gradients, int32_t copy);
@@ -52,13 +54,14 @@ SEABED_BATCH_API void seabed_batch_free_3d(seabed_batch_3d_seabed* seabed);
  * the point (the first of equals) if that vertex too lies within one grid
  * cell of the point, so points in raster order walk a step or two. Any other
  * point starts at the grid's node for it. The start nodes depend on the
- * points alone, not on threads or on the order of the work.
+ * points alone, not on threads, on the order of the work or on the copy.
  *
  * start (may be null): the start nodes, written. triangle (may be null):
  * 3 per point, the triangle the query used (counter-clockwise), (-1, 0, 0)
  * outside, (-3, 0, 0) or (0, 0, 0) where the status is 42 or 43.
  * threads > 1 shares the runs out (results are the same, except that a walk
- * that restarts from a random node draws in another order). Many scattered
+ * that restarts from a random node draws in another order, as it may with
+ * and without a copy). Many scattered
  * points are worked through in the order of their start nodes in memory;
  * the results keep their places. */
 SEABED_BATCH_API int32_t seabed_batch_3d(const seabed_batch_3d_seabed* seabed, int32_t method, int64_t count,

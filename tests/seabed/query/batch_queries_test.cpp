@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <map>
 #include <memory>
 #include <random>
 #include <string>
@@ -57,6 +58,7 @@ TEST(BatchQueries, SurfaceResultsEqualPerPointCallsWithTheReportedStart) {
             m.iadj[static_cast<std::size_t>(m.istart[j])] = m.n + 7;
         if (damage == std::string("lists overlap")) m.istart[1500] = 1;  // node 1501's list holds all before it
         const std::vector<float> nodes = m.nodes();
+        std::map<int, std::vector<double>> copied;  // the copy's answers, by method and threads
         for (int copy : {1, 0}) {  // copied (unless the lists overlap) and read in place
             const Prepared prepared(seabed_batch_prepare_3d(m.n, m.nadj, nodes.data(), m.iadj.data(), m.istart.data(),
                                                             s.grad.data(), copy),
@@ -69,6 +71,16 @@ TEST(BatchQueries, SurfaceResultsEqualPerPointCallsWithTheReportedStart) {
                     ASSERT_EQ(seabed_batch_3d(prepared.get(), method, count, y.data(), z.data(), x.data(),
                                               normal.data(), status.data(), start.data(), tri.data(), threads),
                               0);
+                    // a copy changes the speed, not an answer or a start node
+                    std::vector<double> all(x);
+                    all.insert(all.end(), normal.begin(), normal.end());
+                    for (const auto* ints : {&status, &start, &tri}) all.insert(all.end(), ints->begin(), ints->end());
+                    if (copy == 1) copied[method * 10 + threads] = all;
+                    else
+                        ASSERT_EQ(std::memcmp(all.data(), copied[method * 10 + threads].data(),
+                                              all.size() * sizeof(double)),
+                                  0)
+                            << damage << " method " << method;
                     std::int64_t continued = 0, at_nearest = 0;
                     for (std::size_t k = 0; k < y.size(); ++k) {
                         std::int32_t st = start[k];

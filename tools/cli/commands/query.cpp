@@ -285,7 +285,8 @@ Answers query_3d(const Library& lib, const QueryOptions& o, const std::string& m
     if (batch.available()) {
         // Each walk starts a step or two from its point (see seabed_batch.h);
         // the arrays are copied for the batch when there are points enough to
-        // repay it.
+        // repay it. Chosen: from n points on, between the 2n that scattered
+        // points need and the n / 2 of points in raster order.
         BatchSeabed3D prepared(batch, batch.prepare_3d(n, nadj, xyz, adj, first, gradients,
                                                        static_cast<std::int64_t>(count) >= n ? 1 : 0));
         if (!prepared.get() ||

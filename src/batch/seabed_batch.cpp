@@ -279,6 +279,10 @@ void query_runs(const View& v, const Grid& grid, const std::vector<Run>& runs, s
                 s = grid.start_for(y[k], z[k]);
             if (start) start[k] = v.host(s);
             query(k, s, t);
+            // the next point of the run starts at a vertex of this triangle:
+            // its list is on its way while this point's answer is worked out
+            if (t[0] > 0)
+                for (int i = 0; i < 3; ++i) v.prefetch_list(t[i]);
             if (triangle)
                 for (int i = 0; i < 3; ++i) triangle[3 * k + i] = v.host(t[i]);
         }

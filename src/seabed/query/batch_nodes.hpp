@@ -27,6 +27,11 @@ struct HostNodes {
                   std::int32_t& same) const {
         return lookup_sgl_new(n, nadj, iadj, istart, c.y, c.z, py, pz, start, i1, i2, i3, same);
     }
+    /// Asks for node j's list ahead of a walk that may start there.
+    void prefetch_list(std::int32_t j) const {
+        const std::int32_t first = istart[j - 1];
+        if (first >= 1 && first <= nadj) __builtin_prefetch(iadj + (first - 1));
+    }
 };
 
 /// A packed mesh, packed node numbers.
@@ -43,6 +48,10 @@ struct PackedNodes {
     Status lookup(double py, double pz, std::int32_t& start, std::int32_t& i1, std::int32_t& i2, std::int32_t& i3,
                   std::int32_t& same) const {
         return lookup_sgl_new(m, py, pz, start, i1, i2, i3, same);
+    }
+    /// As HostNodes::prefetch_list.
+    void prefetch_list(std::int32_t j) const {
+        if (const std::int32_t first = at(j).first; first >= 1) __builtin_prefetch(m.adj.data() + (first - 1));
     }
 };
 

@@ -61,9 +61,8 @@ SEABED_BATCH_API void seabed_batch_free_3d(seabed_batch_3d_seabed* seabed);
  * outside, (-3, 0, 0) or (0, 0, 0) where the status is 42 or 43.
  * threads > 1 shares the runs out (results are the same, except that a walk
  * that restarts from a random node draws in another order, as it may with
- * and without a copy). Many scattered
- * points are worked through in the order of their start nodes in memory;
- * the results keep their places. */
+ * and without a copy). Many scattered points are worked through in the
+ * order of their start nodes in memory; the results keep their places. */
 SEABED_BATCH_API int32_t seabed_batch_3d(const seabed_batch_3d_seabed* seabed, int32_t method, int64_t count,
                                          const double* y, const double* z, double* x, double* normal, int32_t* status,
                                          int32_t* start, int32_t* triangle, int32_t threads);

@@ -281,7 +281,7 @@ void query_runs(const View& v, const Grid& grid, const std::vector<Run>& runs, s
             query(k, s, t);
             // the next point of the run starts at a vertex of this triangle:
             // its list is on its way while this point's answer is worked out
-            if (t[0] > 0)
+            if (t[0] > 0 && k + 1 < run.last)
                 for (int i = 0; i < 3; ++i) v.prefetch_list(t[i]);
             if (triangle)
                 for (int i = 0; i < 3; ++i) triangle[3 * k + i] = v.host(t[i]);

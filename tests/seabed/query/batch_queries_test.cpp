@@ -14,6 +14,7 @@
 #include "batch/seabed_batch.h"
 #include "core/try_resize.hpp"
 #include "seabed/profile/profile_2d.hpp"
+#include "seabed/query/batch_nodes.hpp"
 #include "seabed/query/cubic_interpolation.hpp"
 #include "seabed/query/linear_interpolation.hpp"
 #include "seabed/query/lookup.hpp"
@@ -152,6 +153,17 @@ TEST(BatchQueries, SurfaceResultsEqualPerPointCallsWithTheReportedStart) {
 // Memory that runs out part way (the k-th allocation refused, k = 1, 2, ...):
 // preparing gives null or a seabed that still answers, and a batch gives -1
 // or every answer, never an exception through the C interface.
+// A cached triangle serves only the same vertices in the same order (the
+// order sets the last bits of an answer).
+TEST(BatchQueries, ACachedTriangleServesOnlyTheSameVerticesInOrder) {
+    std::int32_t cache[4] = {1, 2, 3, 9};  // [3]: what a read past the cache would find
+    const std::int32_t same[3] = {1, 2, 3}, third[3] = {1, 2, 9}, rotated[3] = {2, 9, 1};
+    EXPECT_FALSE(batch_nodes::new_triangle(cache, same));
+    EXPECT_TRUE(batch_nodes::new_triangle(cache, third));
+    EXPECT_TRUE(batch_nodes::new_triangle(cache, rotated));
+    EXPECT_TRUE(cache[0] == 2 && cache[1] == 9 && cache[2] == 1);
+}
+
 TEST(BatchQueries, MemoryThatRunsOutIsMinusOneOrNullNeverAThrow) {
     Surface s;
     const std::vector<float> nodes = s.m.nodes();
